@@ -1,0 +1,12 @@
+// The content generators. Each writes its files under `outDir` with the same
+// relative paths they have under assets/, and returns false (after saying why
+// on standard error) when it cannot.
+#pragma once
+
+#include <filesystem>
+
+namespace assetgen {
+
+bool writeWindowShape(const std::filesystem::path& outDir);
+
+} // namespace assetgen
