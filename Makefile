@@ -34,7 +34,7 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; fi; done
 
 check-sanitizers:
 	$(MAKE) test SANITIZE=address,undefined
