@@ -114,6 +114,46 @@ TextMask textMask(int width, int height, std::string_view text, Vec2 origin, flo
     return mask;
 }
 
+Shape textShape(std::string_view text, Vec2 origin, float scale, float spacing)
+{
+    // The font pixels on a grid of cells; the distance is measured to the
+    // nearest cell of the other kind, so neighbouring pixels leave no seams.
+    int columns = 0;
+    for (char c : text)
+        columns += glyphWidth(glyphFor(c)) + static_cast<int>(spacing);
+    constexpr int rows = 9;
+    std::vector<bool> ink(static_cast<size_t>(columns) * rows, false);
+    int penX = 0;
+    for (char c : text) {
+        const Glyph& g = glyphFor(c);
+        for (int row = 0; row < rows && g.rows[row] != nullptr; ++row)
+            for (int col = 0; g.rows[row][col] != '\0'; ++col)
+                if (g.rows[row][col] == '#')
+                    ink[static_cast<size_t>(row) * columns + penX + col] = true;
+        penX += glyphWidth(g) + static_cast<int>(spacing);
+    }
+    return [ink, columns, origin, scale](Vec2 p) {
+        auto inkAt = [&](int col, int row) {
+            return col >= 0 && row >= 0 && col < columns && row < rows && ink[static_cast<size_t>(row) * columns + col];
+        };
+        const int col = static_cast<int>(std::floor((p.x - origin.x) / scale));
+        const int row = static_cast<int>(std::floor((p.y - origin.y) / scale));
+        const bool inside = inkAt(col, row);
+        constexpr int reach = 2;
+        float nearest = reach * scale;
+        for (int r = row - reach; r <= row + reach; ++r) {
+            for (int c = col - reach; c <= col + reach; ++c) {
+                if (inkAt(c, r) == inside)
+                    continue;
+                const float left = origin.x + c * scale;
+                const float top = origin.y + r * scale;
+                nearest = std::min(nearest, std::abs(roundRect(p, left, top, left + scale, top + scale, 0.0f)));
+            }
+        }
+        return inside ? -nearest : nearest;
+    };
+}
+
 void paintMask(Canvas& canvas, const TextMask& mask, int dx, int dy, const Paint& paint, float opacity)
 {
     for (int y = 0; y < canvas.height; ++y) {

@@ -24,6 +24,10 @@ float textWidth(std::string_view text, float scale, float spacing);
 // A character without a glyph ends the generator with a message.
 TextMask textMask(int width, int height, std::string_view text, Vec2 origin, float scale, float spacing);
 
+// The text as a shape, each font pixel a square of `scale` pixels, for
+// lettering with a bevelled edge.
+Shape textShape(std::string_view text, Vec2 origin, float scale, float spacing);
+
 // Blends `paint` into the canvas through the mask, moved by (dx, dy) pixels.
 void paintMask(Canvas& canvas, const TextMask& mask, int dx, int dy, const Paint& paint, float opacity = 1.0f);
 

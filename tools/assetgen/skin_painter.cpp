@@ -129,15 +129,10 @@ void paintSliderWell(Canvas& canvas)
 }
 
 void paintLettering(Canvas& canvas, std::string_view text, Vec2 origin, float scale, float spacing,
-                    const Paint& paint, float shadowOpacity, float outlineOpacity = 0.0f)
+                    const Paint& paint, float shadowOpacity)
 {
     const TextMask mask = textMask(canvas.width, canvas.height, text, origin, scale, spacing);
     const Rgb black = rgb(0x000000);
-    if (outlineOpacity > 0.0f)
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx != 0 || dy != 0)
-                    paintMask(canvas, mask, dx, dy, [black](Vec2) { return black; }, outlineOpacity);
     paintMask(canvas, mask, 1, 1, [black](Vec2) { return black; }, shadowOpacity);
     paintMask(canvas, mask, 0, 0, paint);
 }
@@ -147,6 +142,20 @@ float centredX(std::string_view text, float scale, float spacing, float middle)
     return std::floor(middle - textWidth(text, scale, spacing) * 0.5f);
 }
 
+// Raised chrome lettering with a dark outline and a drop shadow.
+void paintRaisedText(Canvas& canvas, std::string_view text, Vec2 origin, float scale, const Paint& paint)
+{
+    const Shape letters = textShape(text, origin, scale, 1.0f);
+    const float width = textWidth(text, scale, 1.0f);
+    const Box bounds{static_cast<int>(origin.x) - 3, static_cast<int>(origin.y) - 3,
+                     static_cast<int>(origin.x + width) + 4, static_cast<int>(origin.y + 9.0f * scale) + 4};
+    fill(canvas, bounds, [&letters](Vec2 p) { return letters({p.x - 1.0f, p.y - 2.0f}) - 0.5f; }, rgb(0x000000),
+         0.55f);
+    fill(canvas, bounds, [&letters](Vec2 p) { return letters(p) - 1.0f; }, rgb(0x060607), 0.8f);
+    fill(canvas, bounds, letters, paint);
+    bevel(canvas, bounds, letters, 1.1f, 45.0f);
+}
+
 void paintTitle(Canvas& canvas)
 {
     constexpr float scale = 3.0f;
@@ -154,16 +163,16 @@ void paintTitle(Canvas& canvas)
     const float left = centredX("QUARVEN 2", scale, 1.0f, 168.0f);
     const auto chrome = [top](Vec2 p) {
         const float t = (p.y - top) / (7.0f * scale);
-        const float v = t < 0.5f ? 246.0f - 120.0f * t : 150.0f + 110.0f * (t - 0.5f);
+        const float v = t < 0.5f ? 246.0f - 130.0f * t : 140.0f + 120.0f * (t - 0.5f);
         return Rgb{v - 4.0f, v, v + 8.0f};
     };
-    paintLettering(canvas, "QUARVEN", {left, top}, scale, 1.0f, chrome, 0.8f, 0.35f);
+    paintRaisedText(canvas, "QUARVEN", {left, top}, scale, chrome);
     const float numberLeft = left + textWidth("QUARVEN ", scale, 1.0f) + scale;
     const auto lacquerRed = [top](Vec2 p) {
         const float t = (p.y - top) / (7.0f * scale);
-        return mix(rgb(0xFF5A40), rgb(0xA81410), t);
+        return mix(rgb(0xFF6A50), rgb(0xA01410), t);
     };
-    paintLettering(canvas, "2", {numberLeft, top}, scale, 1.0f, lacquerRed, 0.8f, 0.35f);
+    paintRaisedText(canvas, "2", {numberLeft, top}, scale, lacquerRed);
     const Rgb grey = rgb(0xA4A8B2);
     paintLettering(canvas, "ORIGINAL SOUNDTRACK", {centredX("ORIGINAL SOUNDTRACK", 1.0f, 2.0f, 168.0f), 42.0f},
                    1.0f, 2.0f, [grey](Vec2) { return grey; }, 0.9f);

@@ -29,8 +29,9 @@ uint32_t sampleView(int x, int y)
     uint32_t r = channel(0.55, 0.45, 0.0), g = channel(0.35, 0.35, 0.15), b = channel(0.5, 0.45, 0.35);
     if (x >= 32 && x < 288) {
         const int bin = x - 32;
-        const double wobble = 0.7 + 0.3 * std::sin(bin * 0.37) * std::sin(bin * 0.13);
-        const int j = 4 + static_cast<int>(70.0 * std::exp(-bin / 70.0) * wobble);
+        const double jitter = std::sin(bin * 12.9898) * 43758.5453;
+        const double level = 0.45 + 0.55 * (jitter - std::floor(jitter));
+        const int j = 3 + static_cast<int>(75.0 * std::exp(-bin / 60.0) * level);
         if (y >= 120 - j && y < 120 + j) {
             const uint32_t s = static_cast<uint32_t>(2 * j);
             r -= (r * s + 255) >> 8;
