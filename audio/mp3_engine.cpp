@@ -212,8 +212,15 @@ Mp3Engine::Slot* Mp3Engine::find(StreamHandle handle)
 }
 
 // Adds one playing stream to `out`; true when it ended in this buffer.
-bool Mp3Engine::mixSlot(Slot& slot, float* out, int frames)
+bool Mp3Engine::mixSlot(Slot& slot, float* out, int frames, bool first)
 {
+    if (first) {
+        // The first stream renders straight into the output: with one track
+        // playing, mixing costs no extra pass.
+        int got = renderMp3Stream(*slot.stream, out, frames);
+        std::fill(out + size_t(got) * kOutputChannels, out + size_t(frames) * kOutputChannels, 0.0f);
+        return got < frames;
+    }
     for (int done = 0; done < frames;) {
         int want = std::min(frames - done, kMixChunkFrames);
         int got = renderMp3Stream(*slot.stream, mixBuffer_.data(), want);
@@ -229,14 +236,16 @@ bool Mp3Engine::mixSlot(Slot& slot, float* out, int frames)
 
 void Mp3Engine::mix(float* out, int frames)
 {
-    std::fill(out, out + size_t(frames) * kOutputChannels, 0.0f);
     bool endsDue = false;
+    bool filled = false;
     {
         std::lock_guard lock(mutex_);
         for (Slot& slot : slots_) {
             if (slot.handle == 0 || !slot.playing)
                 continue;
-            if (mixSlot(slot, out, frames)) {
+            bool ended = mixSlot(slot, out, frames, !filled);
+            filled = true;
+            if (ended) {
                 // Its last sample is in this buffer: once the buffer is handed
                 // to the device, the end event is due.
                 slot.playing = false;
@@ -247,6 +256,8 @@ void Mp3Engine::mix(float* out, int frames)
             }
         }
     }
+    if (!filled)
+        std::fill(out, out + size_t(frames) * kOutputChannels, 0.0f);
     float gain = gain_;
     for (int i = 0; i < frames * kOutputChannels; ++i)
         out[i] = std::clamp(out[i] * gain, -1.0f, 1.0f);

@@ -59,7 +59,7 @@ private:
     };
 
     Slot* find(StreamHandle handle);
-    bool mixSlot(Slot& slot, float* out, int frames);
+    bool mixSlot(Slot& slot, float* out, int frames, bool first);
     static void pull(void* self, float* out, int frames);
     static int collectEnds(void* self, PendingEnd* out, int max);
 

@@ -11,10 +11,15 @@ namespace {
 using platform::kOutputChannels;
 using platform::kOutputRate;
 
-// About one MPEG-1 layer III frame per step through the converter.
-constexpr int kDecodeChunkFrames = 1152;
-// The resampler holds back well under this many source frames; the bound
-// only keeps a misbehaving converter from looping for ever.
+// SDL's audio stream gathers puts smaller than this many source frames and
+// resamples them as one block, losing the fraction of a frame at each block's
+// end. Larger puts are resampled at once.
+constexpr int kResamplerBlockFrames = 512;
+// The converter is primed to hold this much beyond one chunk's output (see
+// primeConverter).
+constexpr int kPrimeSlackFrames = 512;
+// The resampler holds back well under this many chunks; the bound only keeps
+// a misbehaving converter from looping for ever.
 constexpr int kMaxSilencePuts = 64;
 
 bool initialiseLibrary()
@@ -38,32 +43,27 @@ mpg123_handle* newDecoder()
     return decoder;
 }
 
-// SDL's resampler rounds each put's output down to whole frames and drops the
-// fraction, which would shorten the track and lower its pitch a little with
-// every put. Putting a whole number of rate periods (160 frames at 48000 Hz
-// make exactly 147 at 44100 Hz) leaves no fraction.
+// SDL's resampler rounds each block's output down to whole frames and drops
+// the fraction, which would shorten the track and lower its pitch a little
+// with every block. Putting a whole number of rate periods (160 frames at
+// 48000 Hz make exactly 147 at 44100 Hz), at least one resampler block at a
+// time, leaves no fraction.
 int converterChunkFrames(long sourceRate)
 {
     long period = sourceRate / std::gcd(sourceRate, long(kOutputRate));
-    return int(period * std::max(1L, kDecodeChunkFrames / period));
+    return int(period * ((kResamplerBlockFrames + period - 1) / period));
 }
 
-// A fresh converter forgets everything, and one round trip sizes its buffers
-// before the audio thread uses it.
-bool resetConverter(Mp3Stream& stream)
+int chunkOutputFrames(const Mp3Stream& stream)
 {
-    auto fresh = platform::makeSampleConverter(int(stream.sourceRate), stream.sourceChannels);
-    if (fresh == nullptr)
-        return false;
-    stream.converter = std::move(fresh);
-    stream.converter->put(stream.decodeBuffer.data(), stream.chunkFrames);
-    stream.converter->clear();
-    return true;
+    return int(int64_t(stream.chunkFrames) * kOutputRate / stream.sourceRate);
 }
 
 void recordHistory(Mp3Stream& stream, const float* frames, int count)
 {
-    for (int i = 0; i < count; ++i) {
+    // Only the last window's worth can still be asked for.
+    int skip = std::max(0, count - kSpectrumWindow);
+    for (int i = skip; i < count; ++i) {
         stream.history[size_t(stream.historyPos)] = (frames[2 * i] + frames[2 * i + 1]) * 0.5f;
         stream.historyPos = (stream.historyPos + 1) % kSpectrumWindow;
     }
@@ -109,42 +109,70 @@ int64_t expectedOutputFrames(const Mp3Stream& stream)
     return (stream.sourceFrames * kOutputRate + stream.sourceRate / 2) / stream.sourceRate;
 }
 
-// Feeds the converter until it holds `frames` output frames or the source is
-// exhausted. After the last decoded sample it pads with silence instead of
-// flushing: a flush can lose the resampler's last frames.
-void fillConverter(Mp3Stream& stream, int frames)
+// Puts the next chunk into the converter: decoded frames while there are any,
+// then silence until the resampler has let out the source's last frame
+// (flushing instead can lose its last frames). False when nothing more is
+// owed. `delivered` counts the output frames already taken.
+bool putNextChunk(Mp3Stream& stream, int64_t delivered)
 {
     platform::SampleConverter& converter = *stream.converter;
-    const int channels = stream.sourceChannels;
-    while (converter.available() < frames) {
-        if (!stream.decoderDone) {
-            size_t frameBytes = sizeof(float) * size_t(channels);
-            size_t bytes = decode(stream, stream.decodeBuffer.data(), size_t(stream.chunkFrames) * frameBytes);
-            int got = int(bytes / frameBytes);
-            stream.sourceFrames += got;
-            if (got > 0)
-                converter.put(stream.decodeBuffer.data(), got);
-            continue;
-        }
-        int64_t owed = expectedOutputFrames(stream) - stream.outputFrames;
-        if (converter.available() >= owed || stream.silencePuts >= kMaxSilencePuts)
-            return;
-        std::fill(stream.decodeBuffer.begin(), stream.decodeBuffer.end(), 0.0f);
-        converter.put(stream.decodeBuffer.data(), stream.chunkFrames);
-        ++stream.silencePuts;
+    if (!stream.decoderDone) {
+        size_t frameBytes = sizeof(float) * size_t(stream.sourceChannels);
+        size_t bytes = decode(stream, stream.decodeBuffer.data(), size_t(stream.chunkFrames) * frameBytes);
+        int got = int(bytes / frameBytes);
+        stream.sourceFrames += got;
+        if (got > 0)
+            converter.put(stream.decodeBuffer.data(), got);
+        return true;
+    }
+    int64_t owed = expectedOutputFrames(stream) - delivered;
+    if (converter.available() >= owed || stream.silencePuts >= kMaxSilencePuts)
+        return false;
+    std::fill(stream.decodeBuffer.begin(), stream.decodeBuffer.end(), 0.0f);
+    converter.put(stream.decodeBuffer.data(), stream.chunkFrames);
+    ++stream.silencePuts;
+    return true;
+}
+
+// SDL's audio stream queues its output in packets that it allocates when its
+// pool runs short and keeps for reuse. The audio thread only puts into an
+// empty queue, one chunk at a time, so filling the queue here (on the calling
+// thread) past one chunk's output grows the pool to all it will ever need.
+// The primed frames are the stream's first, played as usual.
+void primeConverter(Mp3Stream& stream)
+{
+    while (stream.converter->available() < chunkOutputFrames(stream) + kPrimeSlackFrames
+           && putNextChunk(stream, stream.outputFrames)) {
     }
 }
 
+// A fresh converter forgets everything the resampler has seen.
+bool resetConverter(Mp3Stream& stream)
+{
+    auto fresh = platform::makeSampleConverter(int(stream.sourceRate), stream.sourceChannels);
+    if (fresh == nullptr)
+        return false;
+    stream.converter = std::move(fresh);
+    return true;
+}
+
+// Takes what the converter holds before putting more, so it never holds more
+// than one chunk: then SDL's queue stays within the memory it was given at
+// creation and the audio thread never allocates.
 int renderConverted(Mp3Stream& stream, float* out, int frames)
 {
-    fillConverter(stream, frames);
-    int wanted = frames;
-    if (stream.decoderDone) {
-        // The padding must not be heard: stop exactly at the source's length.
-        int64_t owed = expectedOutputFrames(stream) - stream.outputFrames;
-        wanted = int(std::clamp<int64_t>(owed, 0, frames));
+    int done = 0;
+    for (;;) {
+        int wanted = frames - done;
+        if (stream.decoderDone) {
+            // The padding must not be heard: stop exactly at the source's length.
+            int64_t owed = expectedOutputFrames(stream) - (stream.outputFrames + done);
+            wanted = int(std::clamp<int64_t>(owed, 0, wanted));
+        }
+        done += stream.converter->get(out + size_t(done) * kOutputChannels, wanted);
+        if (done == frames || !putNextChunk(stream, stream.outputFrames + done))
+            return done;
     }
-    return stream.converter->get(out, wanted);
 }
 
 } // namespace
@@ -180,6 +208,7 @@ std::unique_ptr<Mp3Stream> openMp3Stream(const char* path)
         stream->decodeBuffer.assign(size_t(stream->chunkFrames) * size_t(stream->sourceChannels), 0.0f);
         if (!resetConverter(*stream))
             return nullptr;
+        primeConverter(*stream);
     }
     return stream;
 }
@@ -213,17 +242,19 @@ void restartDecoder(Mp3Stream& stream)
 void rewindMp3Stream(Mp3Stream& stream)
 {
     restartDecoder(stream);
-    // Clearing SDL's stream keeps a trace of the resampler's past (the first
-    // samples after it differ in the last bits), so the converter is made
-    // anew; clearing is the fallback when that fails.
-    if (stream.converter && !resetConverter(stream))
-        stream.converter->clear();
     stream.finished = false;
     stream.sourceFrames = 0;
     stream.outputFrames = 0;
     stream.silencePuts = 0;
     stream.history.fill(0.0f);
     stream.historyPos = 0;
+    if (!stream.converter)
+        return;
+    // A new converter rather than a cleared one: a clear also shrinks the
+    // packet pool that priming grows. Clearing is the fallback.
+    if (!resetConverter(stream))
+        stream.converter->clear();
+    primeConverter(stream);
 }
 
 void copySpectrumHistory(const Mp3Stream& stream, float* out)

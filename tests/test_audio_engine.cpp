@@ -32,6 +32,7 @@ protected:
         ASSERT_TRUE(writeMp3(path("mono22050.mp3"), tone(22050, 1, 1.0, 1000, 1.0f), 64));
         ASSERT_TRUE(writeMp3(path("sweep22050.mp3"), tone(22050, 1, 1.0, 200, 0.5f, 4000), 64));
         ASSERT_TRUE(writeMp3(path("stereo48000.mp3"), tone(48000, 2, 1.0, 1000, 1.0f)));
+        ASSERT_TRUE(writeMp3(path("mono8000.mp3"), tone(8000, 1, 1.0, 1000, 1.0f), 32));
         ASSERT_TRUE(writeMp3(path("tagged.mp3"), tone(kRate, 2, 0.5, 1000, 1.0f), 128, true));
     }
     static void TearDownTestSuite() { fs::remove_all(dir); }
@@ -113,7 +114,7 @@ TEST_F(AudioEngineTest, SpectrumFailsWithoutTouchingTheBufferWhenNothingPlays)
 
 TEST_F(AudioEngineTest, OtherRatesAndChannelCountsPlayAtTheRightPitchAndLength)
 {
-    for (const char* name : {"mono22050.mp3", "stereo48000.mp3", "tagged.mp3"}) {
+    for (const char* name : {"mono22050.mp3", "stereo48000.mp3", "mono8000.mp3", "tagged.mp3"}) {
         SCOPED_TRACE(name);
         StreamHandle stream = openAndPlay(name);
         run.pull(8192);
@@ -371,6 +372,56 @@ TEST_F(AudioEngineTest, FreeAllWaitsForAnEndCallbackInFlight)
         std::this_thread::yield();
     ASSERT_TRUE(run.engine.freeAll());
     EXPECT_TRUE(slow.finished);
+}
+
+// The device thread pulls without pause while this thread plays, stops,
+// restarts and frees streams and the end events call back into the engine.
+TEST_F(AudioEngineTest, StaysConsistentWhileTheDeviceThreadMixesAndEventsFire)
+{
+    struct Looper {
+        Mp3Engine* engine;
+        std::atomic<int> ends{0};
+        static void onEnd(SyncHandle, StreamHandle stream, void* user)
+        {
+            auto* self = static_cast<Looper*>(user);
+            ++self->ends;
+            self->engine->play(stream, true);
+            self->engine->setEndSync(stream, &Looper::onEnd, self);
+        }
+    } looper{&run.engine};
+    std::atomic<bool> done{false};
+    std::thread device([&] {
+        std::vector<float> buffer(size_t(platform::kDeviceBufferFrames) * 2);
+        while (!done)
+            run.device.pull(buffer.data(), platform::kDeviceBufferFrames);
+    });
+
+    std::vector<StreamHandle> streams;
+    for (const char* name : {"silence.mp3", "short.mp3", "mono22050.mp3", "stereo48000.mp3"}) {
+        streams.push_back(openAndPlay(name));
+        run.engine.setEndSync(streams.back(), &Looper::onEnd, &looper);
+    }
+    float bins[kSpectrumBins];
+    for (int i = 0; i < 300; ++i) {
+        StreamHandle s = streams[size_t(i) % streams.size()];
+        switch (i % 6) {
+        case 0: run.engine.stop(s); break;
+        case 1: run.engine.play(s, false); break;
+        case 2: run.engine.play(s, true); break;
+        case 3: run.engine.spectrum(s, bins); break;
+        case 4: run.engine.setVolume(uint32_t(i * 37) % kMaxVolume); break;
+        case 5: run.engine.isActive(s); break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    for (StreamHandle s : streams)
+        run.engine.play(s, true);
+    while (looper.ends < 8)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(run.engine.freeStream(streams[0]));
+    EXPECT_TRUE(run.engine.freeAll()); // while the device thread still pulls
+    done = true;
+    device.join();
 }
 
 } // namespace
