@@ -70,7 +70,7 @@ private:
     SyncHandle nextSync_ = 1;
     std::vector<float> mixBuffer_; // one stream's frames, allocated once
     std::atomic<float> gain_{1.0f};
-    bool initialised_ = false;
+    std::atomic<bool> initialised_{false};
     std::string error_;
 
     std::mutex spectrumMutex_;

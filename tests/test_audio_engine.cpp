@@ -34,6 +34,7 @@ protected:
         ASSERT_TRUE(writeMp3(path("stereo48000.mp3"), tone(48000, 2, 1.0, 1000, 1.0f)));
         ASSERT_TRUE(writeMp3(path("mono8000.mp3"), tone(8000, 1, 1.0, 1000, 1.0f), 32));
         ASSERT_TRUE(writeMp3(path("tagged.mp3"), tone(kRate, 2, 0.5, 1000, 1.0f), 128, true));
+        ASSERT_TRUE(writeMp3(path("vbr.mp3"), tone(kRate, 2, 1.0, 1000, 1.0f), 0));
     }
     static void TearDownTestSuite() { fs::remove_all(dir); }
 
@@ -114,7 +115,7 @@ TEST_F(AudioEngineTest, SpectrumFailsWithoutTouchingTheBufferWhenNothingPlays)
 
 TEST_F(AudioEngineTest, OtherRatesAndChannelCountsPlayAtTheRightPitchAndLength)
 {
-    for (const char* name : {"mono22050.mp3", "stereo48000.mp3", "mono8000.mp3", "tagged.mp3"}) {
+    for (const char* name : {"mono22050.mp3", "stereo48000.mp3", "mono8000.mp3", "vbr.mp3", "tagged.mp3"}) {
         SCOPED_TRACE(name);
         StreamHandle stream = openAndPlay(name);
         run.pull(8192);

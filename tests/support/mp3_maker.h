@@ -44,7 +44,8 @@ inline Pcm silence(int rate, int channels, double seconds)
     return Pcm{rate, channels, std::vector<float>(size_t(seconds * rate) * size_t(channels), 0.0f)};
 }
 
-// Encodes `pcm` to `path`; false when the encoder or the file fails.
+// Encodes `pcm` to `path` at a constant bit rate, or with variable bit rate
+// when `kbps` is 0; false when the encoder or the file fails.
 inline bool writeMp3(const std::string& path, const Pcm& pcm, int kbps = 128, bool id3v2 = false)
 {
     lame_global_flags* lame = lame_init();
@@ -54,7 +55,12 @@ inline bool writeMp3(const std::string& path, const Pcm& pcm, int kbps = 128, bo
     lame_set_out_samplerate(lame, pcm.rate);
     lame_set_num_channels(lame, pcm.channels);
     lame_set_mode(lame, pcm.channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(lame, kbps);
+    if (kbps > 0) {
+        lame_set_brate(lame, kbps);
+    } else {
+        lame_set_VBR(lame, vbr_default);
+        lame_set_VBR_quality(lame, 4.0f);
+    }
     lame_set_quality(lame, 5);
     lame_set_bWriteVbrTag(lame, 1);
     if (id3v2) {
