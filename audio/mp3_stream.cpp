@@ -62,10 +62,13 @@ int chunkOutputFrames(const Mp3Stream& stream)
 void recordHistory(Mp3Stream& stream, const float* frames, int count)
 {
     // Only the last window's worth can still be asked for.
-    int skip = std::max(0, count - kSpectrumWindow);
-    for (int i = skip; i < count; ++i) {
-        stream.history[size_t(stream.historyPos)] = (frames[2 * i] + frames[2 * i + 1]) * 0.5f;
-        stream.historyPos = (stream.historyPos + 1) % kSpectrumWindow;
+    int i = std::max(0, count - kSpectrumWindow);
+    while (i < count) {
+        int run = std::min(count - i, kSpectrumWindow - stream.historyPos);
+        float* dest = stream.history.data() + stream.historyPos;
+        for (int k = 0; k < run; ++k, ++i)
+            dest[k] = (frames[2 * i] + frames[2 * i + 1]) * 0.5f;
+        stream.historyPos = (stream.historyPos + run) % kSpectrumWindow;
     }
 }
 
