@@ -25,6 +25,11 @@ int main(int argc, char** argv)
     using Generator = bool (*)(const std::filesystem::path&);
     const Generator generators[] = {
         assetgen::writeWindowShape,
+        assetgen::writeSmallFont,
+        assetgen::writeLargeFont,
+        assetgen::writeHeightMap,
+        assetgen::writeTextures,
+        assetgen::writePaletteStrip,
     };
     for (Generator generate : generators) {
         if (!generate(outDir))
