@@ -33,14 +33,16 @@ double wrappedDistance(double a, double b, double period)
 
 Picture swirlTexture()
 {
-    const Colour green{30, 190, 70}, violet{140, 50, 200}, deep{20, 10, 40};
+    const Colour green{30, 200, 80}, violet{150, 50, 210}, deep{16, 8, 36};
     return paint([&](double u, double v, int, int) {
-        const double warp = 2.6 * tileFractal(u, v, 2, 3, 0.5, 11u);
-        const double bands = std::sin(kTau * (2 * u + v) + 4 * warp);
-        const double twist = std::sin(kTau * (u - 2 * v) + 3 * tileNoise(u, v, 4, 12u));
-        const Colour hue = mix(violet, green, 0.5 + 0.5 * bands);
-        const double light = 0.45 + 0.55 * std::pow(0.5 + 0.5 * twist, 0.8);
-        return mix(deep, hue, light);
+        // Bands bent by noise twice over give marbled swirls.
+        const double bendU = u + 0.18 * tileFractal(u, v, 2, 3, 0.5, 11u);
+        const double bendV = v + 0.18 * tileFractal(u, v, 2, 3, 0.5, 13u);
+        const double warp = 3.0 * tileFractal(bendU - std::floor(bendU), bendV - std::floor(bendV), 2, 3, 0.5, 12u);
+        const double bands = std::sin(kTau * (3 * u + 2 * v) + 5 * warp);
+        const double hue = 0.5 + 0.5 * std::sin(kTau * (u - v) + 3 * warp);
+        const double light = 0.35 + 0.65 * std::pow(0.5 + 0.5 * bands, 0.7);
+        return mix(deep, mix(violet, green, hue), light);
     });
 }
 

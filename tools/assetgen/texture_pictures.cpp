@@ -47,7 +47,7 @@ double figureDistance(double x, double y)
 double qDistance(double x, double y)
 {
     const double ring = std::max(circleDistance(x, y, 30, 29, 22), -circleDistance(x, y, 30, 29, 15));
-    return std::min(ring, capsuleDistance(x, y, 42, 42, 55, 56, 3.5));
+    return std::min(ring, capsuleDistance(x, y, 33, 45, 52, 56, 3.2)); // the tail crosses the ring's foot
 }
 
 double twoDistance(double x, double y)

@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int kWidth = 320;
-constexpr int kHeight = 112;
+constexpr int kHeight = 136;
 constexpr uint32_t kBackground = 0xFF2A3450;
 
 struct SampleFont {
@@ -124,24 +124,33 @@ int main(int argc, char** argv)
     std::vector<uint32_t> view(kWidth * kHeight, kBackground);
     drawShadowed(large, "QUARVEN 2 - Éric Dupré & Señor Müller", view, 4, 4);
     drawShadowed(large, "Ça va? Åsa Øberg, Frühstück, naïve, 1977", view, 4, 20);
-    const char* smallLines[] = {
-        "Le thème de la fête: déjà vu, ça m'a plu!",
-        "Größe, Åland, Ørsted, Niño, naïve café.",
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789",
-        "abcdefghijklmnopqrstuvwxyz (c) 2026",
-        "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~",
-        "¡¢£¤¥¦§¨©ª«¬®¯°±²³´µ¶·¸¹º»¼½¾¿×÷",
-        "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞß",
-        "àáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ",
+    // A paragraph as the information text shows it: a 6-pixel line pitch.
+    const char* paragraph[] = {
+        "Musique du film QUARVEN 2, composée par",
+        "Zoë Brändström et José Muñoz; enregistrée",
+        "à Malmö en été, façade «Ørsted», 1:45.",
     };
     int y = 40;
-    for (const char* line : smallLines) {
+    for (const char* line : paragraph) {
         drawShadowed(small, line, view, 4, y);
         y += 6;
     }
+    // Every glyph, with a little room between the lines to judge each shape.
+    const char* charset[] = {
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789",
+        "abcdefghijklmnopqrstuvwxyz !\"#$%&'()*+,-./",
+        ":;<=>?@[\\]^_`{|}~ ¡¢£¤¥¦§¨©ª«¬®¯°±²³´µ¶·¸¹º»¼½¾¿",
+        "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖ×ØÙÚÛÜÝÞß",
+        "àáâãäåæçèéêëìíîïðñòóôõö÷øùúûüýþÿ",
+    };
+    y += 3;
+    for (const char* line : charset) {
+        drawShadowed(small, line, view, 4, y);
+        y += 8;
+    }
     // The last lines again in the large font, to see its accents.
-    drawShadowed(large, "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞß", view, 4, y + 4);
-    drawShadowed(large, "àáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ ¡¿«»©®°±×÷", view, 4, y + 20);
+    drawShadowed(large, "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞß", view, 4, y + 2);
+    drawShadowed(large, "àáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ ¡¿«»©®°±×÷", view, 4, y + 18);
 
     std::vector<uint8_t> rgb;
     for (uint32_t pixel : view)
