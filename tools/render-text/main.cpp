@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int kWidth = 320;
-constexpr int kHeight = 136;
+constexpr int kHeight = 144;
 constexpr uint32_t kBackground = 0xFF2A3450;
 
 struct SampleFont {
@@ -123,7 +123,7 @@ int main(int argc, char** argv)
 
     std::vector<uint32_t> view(kWidth * kHeight, kBackground);
     drawShadowed(large, "QUARVEN 2 - Éric Dupré & Señor Müller", view, 4, 4);
-    drawShadowed(large, "Ça va? Åsa Øberg, Frühstück, naïve, 1977", view, 4, 20);
+    drawShadowed(large, "Ça va? Åsa Øberg, Frühstück, naïve", view, 4, 20);
     // A paragraph as the information text shows it: a 6-pixel line pitch.
     const char* paragraph[] = {
         "Musique du film QUARVEN 2, composée par",
@@ -149,8 +149,8 @@ int main(int argc, char** argv)
         y += 8;
     }
     // The last lines again in the large font, to see its accents.
-    drawShadowed(large, "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞß", view, 4, y + 2);
-    drawShadowed(large, "àáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ ¡¿«»©®°±×÷", view, 4, y + 18);
+    drawShadowed(large, "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞß", view, 4, y + 6);
+    drawShadowed(large, "àáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ ¡¿«»©®°±×÷", view, 4, y + 22);
 
     std::vector<uint8_t> rgb;
     for (uint32_t pixel : view)
