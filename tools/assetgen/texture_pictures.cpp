@@ -47,7 +47,9 @@ double figureDistance(double x, double y)
 double qDistance(double x, double y)
 {
     const double ring = std::max(circleDistance(x, y, 30, 29, 22), -circleDistance(x, y, 30, 29, 15));
-    return std::min(ring, capsuleDistance(x, y, 33, 45, 52, 56, 3.2)); // the tail crosses the ring's foot
+    // A swash tail leaves the foot of the ring and turns up at its end.
+    const double tail = std::min(capsuleDistance(x, y, 30, 47, 46, 54, 3.6), capsuleDistance(x, y, 46, 54, 58, 49, 2.6));
+    return std::min(ring, tail);
 }
 
 double twoDistance(double x, double y)
