@@ -124,6 +124,7 @@ void trimGlyph(GlyphBitmap& g)
         // A blank glyph keeps a one-pixel rectangle of background, so every
         // record still points at a real (empty) place on the sheet.
         g.width = g.height = 1;
+        g.xoffset = g.yoffset = 0;
         g.ink.assign(1, 0);
         return;
     }
