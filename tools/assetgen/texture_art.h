@@ -22,9 +22,9 @@ Colour mix(Colour a, Colour b, double t);
 Colour scale(Colour c, double factor);
 
 // Signed distance (negative inside) from a point in pixel units to a shape.
-using Shape = std::function<double(double x, double y)>;
+using SignedDistance = std::function<double(double x, double y)>;
 // How much of pixel (x, y) the shape covers, 0..1, from 4x4 samples.
-double coverage(int x, int y, const Shape& shape);
+double coverage(int x, int y, const SignedDistance& shape);
 double capsuleDistance(double x, double y, double ax, double ay, double bx, double by, double radius);
 
 Picture swirlTexture();

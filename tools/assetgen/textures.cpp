@@ -19,7 +19,7 @@ Colour mix(Colour a, Colour b, double t)
 
 Colour scale(Colour c, double factor) { return {c.r * factor, c.g * factor, c.b * factor}; }
 
-double coverage(int x, int y, const Shape& shape)
+double coverage(int x, int y, const SignedDistance& shape)
 {
     int inside = 0;
     for (int sy = 0; sy < 4; ++sy)
