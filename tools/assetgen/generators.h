@@ -8,6 +8,7 @@
 namespace assetgen {
 
 bool writeWindowShape(const std::filesystem::path& outDir);
+bool writeSkin(const std::filesystem::path& outDir);
 bool writeSmallFont(const std::filesystem::path& outDir);
 bool writeLargeFont(const std::filesystem::path& outDir);
 bool writeHeightMap(const std::filesystem::path& outDir);
