@@ -163,6 +163,124 @@ TEST(TrackGenerator, StylePatternsFillWholeBars)
     }
 }
 
+// Frequency of a signal from the lag of its strongest autocorrelation
+// between 100 and 400 Hz, refined between samples by a parabola.
+double frequencyOf(const std::vector<float>& samples, size_t from, size_t to, int sampleRate)
+{
+    auto correlation = [&](size_t lag) {
+        double sum = 0.0;
+        for (size_t i = from; i + lag < to; ++i)
+            sum += static_cast<double>(samples[i]) * samples[i + lag];
+        return sum / static_cast<double>(to - from - lag);
+    };
+    const size_t shortest = static_cast<size_t>(sampleRate / 400), longest = static_cast<size_t>(sampleRate / 100);
+    size_t best = shortest;
+    for (size_t lag = shortest; lag <= longest; ++lag)
+        if (correlation(lag) > correlation(best))
+            best = lag;
+    const double before = correlation(best - 1), at = correlation(best), after = correlation(best + 1);
+    const double shift = 0.5 * (before - after) / (before - 2.0 * at + after);
+    return sampleRate / (static_cast<double>(best) + shift);
+}
+
+trackgen::StereoBuffer silence(double seconds, int rate = 44100)
+{
+    trackgen::StereoBuffer buffer;
+    buffer.sampleRate = rate;
+    buffer.left.assign(static_cast<size_t>(seconds * rate), 0.0f);
+    buffer.right = buffer.left;
+    return buffer;
+}
+
+TEST(Voices, PlayInTuneWhateverTheirWave)
+{
+    trackgen::Patch sine;
+    trackgen::Patch saw;
+    saw.wave = trackgen::Wave::Saw;
+    saw.filter = trackgen::FilterMode::LowPass;
+    saw.cutoff = 600.0f;                 // leaves the fundamental to count
+    trackgen::Patch string;
+    string.wave = trackgen::Wave::Pluck;
+    string.pluckBrightness = 0.1f;
+    string.decay = 3.0f;
+    for (const trackgen::Patch& patch : {sine, saw, string}) {
+        for (int rate : {22050, 48000}) {
+            trackgen::StereoBuffer buffer = silence(1.0, rate);
+            std::vector<float> send(buffer.frames(), 0.0f);
+            trackgen::renderNote(patch, {0.0, 0.9, 57.0f, 1.0f, 0.0f, 0.0f, 0}, 7, buffer, send); // A3, 220 Hz
+            const double hz = frequencyOf(buffer.left, rate / 10, rate / 2, rate);
+            EXPECT_NEAR(1200.0 * std::log2(hz / 220.0), 0.0, 8.0) << "cents off at " << rate << " Hz, wave "
+                                                                  << static_cast<int>(patch.wave);
+        }
+    }
+}
+
+TEST(Voices, PanHardLeftAndStopAfterTheirRelease)
+{
+    trackgen::Patch patch;
+    patch.release = 0.1f;
+    trackgen::StereoBuffer buffer = silence(1.0);
+    std::vector<float> send(buffer.frames(), 0.0f);
+    trackgen::renderNote(patch, {0.1, 0.2, 69.0f, 1.0f, -1.0f, 0.5f, 0}, 1, buffer, send);
+    float right = 0.0f, afterRelease = 0.0f, left = 0.0f;
+    for (size_t i = 0; i < buffer.frames(); ++i) {
+        right = std::max(right, std::fabs(buffer.right[i]));
+        left = std::max(left, std::fabs(buffer.left[i]));
+        if (i > static_cast<size_t>(0.6 * 44100))
+            afterRelease = std::max(afterRelease, std::fabs(buffer.left[i]));
+    }
+    EXPECT_GT(left, 0.5f);
+    EXPECT_LT(right, 1e-6f);
+    EXPECT_LT(afterRelease, 1e-4f);
+    EXPECT_GT(*std::max_element(send.begin(), send.end()), 0.1f) << "the reverb hears the note";
+}
+
+TEST(Reverb, RingsOnAndDiesAway)
+{
+    trackgen::StereoBuffer buffer = silence(4.0);
+    std::vector<float> send(buffer.frames(), 0.0f);
+    send[0] = 1.0f;
+    trackgen::addReverb(send, 0.88f, 0.3f, buffer);
+    auto energy = [&](double from, double to) {
+        double sum = 0.0;
+        for (size_t i = static_cast<size_t>(from * 44100); i < static_cast<size_t>(to * 44100); ++i)
+            sum += buffer.left[i] * buffer.left[i] + buffer.right[i] * buffer.right[i];
+        return sum;
+    };
+    EXPECT_GT(energy(0.0, 0.5), 0.0);
+    EXPECT_LT(energy(3.0, 4.0), energy(0.0, 0.5) * 0.01) << "the tail decays instead of growing";
+}
+
+TEST(Composer, KeepsToTheScaleAndEndsOnTheTonic)
+{
+    for (int row = 0; row < tracklist::kTrackCount; ++row) {
+        SCOPED_TRACE(tracklist::kTracks[row].fileName);
+        const trackgen::TrackPlan plan = trackgen::planFor(row);
+        const trackgen::Style& style = trackgen::styleOf(plan.artist);
+        const trackgen::Score score = trackgen::compose(style, plan.variant, plan.seed, plan.targetSeconds);
+        const int tonic = style.tonics[plan.variant];
+        auto inScale = [&](float pitch) {
+            const int fromTonic = ((static_cast<int>(pitch) - tonic) % 12 + 12) % 12;
+            return std::find(style.scale, style.scale + style.scaleSize, fromTonic) != style.scale + style.scaleSize;
+        };
+        double lastChord = -1.0;
+        for (const trackgen::Note& note : score.notes) {
+            if (note.patch <= 3) { // chords, bass, lead and arpeggio: the tuned parts
+                ASSERT_TRUE(inScale(note.pitch)) << "pitch " << note.pitch << " at " << note.start << " s";
+                ASSERT_GE(note.pitch, 24.0f);
+                ASSERT_LE(note.pitch, 96.0f);
+            }
+            if (note.patch == 0)
+                lastChord = std::max(lastChord, note.start);
+        }
+        bool tonicInLastChord = false;
+        for (const trackgen::Note& note : score.notes)
+            if (note.patch == 0 && note.start > lastChord - 0.1)
+                tonicInLastChord |= (static_cast<int>(note.pitch) - tonic) % 12 == 0;
+        EXPECT_TRUE(tonicInLastChord);
+    }
+}
+
 TEST(Mastering, ReachesTheLoudnessAndKeepsPeaksUnderTheCeiling)
 {
     trackgen::StereoBuffer buffer;

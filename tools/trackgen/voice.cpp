@@ -104,7 +104,9 @@ struct PluckedString {
 
     void start(float frequency, const Patch& patch, float sampleRate, Rng& rng)
     {
-        delay = std::max(2.0f, sampleRate / frequency - 0.5f);
+        // The two-tap average delays by `blend` samples: take it off the line.
+        blend = 0.5f * (1.0f - patch.pluckBrightness * 0.9f);
+        delay = std::max(2.0f, sampleRate / frequency - blend);
         line.assign(static_cast<size_t>(delay) + 4, 0.0f);
         // A softened noise burst: darker strings start darker.
         float smooth = 0.0f;
@@ -114,7 +116,6 @@ struct PluckedString {
             line[i] = smooth;
         }
         writePos = line.size() - 3;
-        blend = 0.5f * (1.0f - patch.pluckBrightness * 0.9f);
         loss = std::exp(-4.6f * (sampleRate / frequency) / (patch.decay * sampleRate));
     }
 
