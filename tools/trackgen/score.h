@@ -1,0 +1,29 @@
+// A composed piece: notes with their time, pitch, instrument and place in
+// the stereo field, ready for the synthesizer.
+#pragma once
+
+#include "tools/trackgen/patch.h"
+
+#include <vector>
+
+namespace trackgen {
+
+struct Note {
+    double start;      // seconds from the beginning
+    double length;     // seconds until release
+    float pitch;       // MIDI note number (fractional allowed)
+    float velocity;    // 0..1
+    float pan;         // -1 left .. 1 right
+    float reverbSend;  // 0..1
+    int patch;         // index into Score::patches
+};
+
+struct Score {
+    std::vector<Patch> patches;
+    std::vector<Note> notes;
+    double seconds = 0;    // the full length, the ending's tail included
+    float reverbSize = 0.8f;
+    float reverbDamping = 0.3f;
+};
+
+} // namespace trackgen
