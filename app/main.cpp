@@ -26,8 +26,6 @@ void enterTrackFolder()
         std::filesystem::current_path(folder, error);
 }
 
-App app; // static storage: the frame buffers are large and live for the whole run
-
 } // namespace
 
 int main()
@@ -39,5 +37,6 @@ int main()
     platform::BootClock clock;
     const std::unique_ptr<AudioEngine> engine = makeAudioEngine();
     Services services{windows, *engine, clock, platform::sleepMilliseconds};
+    static App app; // static storage: the frame buffers are large and live for the whole run
     return runPlayer(app, services);
 }

@@ -168,11 +168,24 @@ void SdlWindow::applyShape(const uint8_t* mask)
     SDL_RaiseWindow(window);
 }
 
+// A run of pointer motions waiting one behind the other counts as one
+// motion to the latest position, as the desktop reports them elsewhere:
+// taken one per frame, a fast mouse would queue motions faster than the
+// loop consumes them and the hover would fall further and further behind.
+void takeLatestMotion(SDL_Event& e)
+{
+    SDL_Event next;
+    while (e.type == SDL_MOUSEMOTION && SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+           next.type == SDL_MOUSEMOTION)
+        SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
 bool SdlWindow::nextEvent(Event& event)
 {
     SDL_Event e;
     if (SDL_PollEvent(&e) == 0)
         return false;
+    takeLatestMotion(e);
     if (dragging)
         follow(e);
     event = translate(e);
