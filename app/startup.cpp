@@ -60,11 +60,16 @@ bool loadSkin(App& app)
     app.skinActive = std::make_unique<CImage>(assets::skinActive);
     app.volumeKnob = std::make_unique<CImage>(assets::volumeKnob);
     app.hitMap = std::make_unique<CImage>(assets::hitMap);
-    for (const auto* layer : {&app.skinNormal, &app.skinHover, &app.skinActive, &app.hitMap})
-        if (!hasSize(*layer, kWindowWidth, kWindowHeight))
-            return complain("the embedded skin is damaged", "an image is not 337 x 443"), false;
-    if (!hasSize(app.volumeKnob, 25, 20))
-        return complain("the embedded skin is damaged", "the volume knob is not 25 x 20"), false;
+    for (const auto* layer : {&app.skinNormal, &app.skinHover, &app.skinActive, &app.hitMap}) {
+        if (!hasSize(*layer, kWindowWidth, kWindowHeight)) {
+            complain("the embedded skin is damaged", "an image is not 337 x 443");
+            return false;
+        }
+    }
+    if (!hasSize(app.volumeKnob, 25, 20)) {
+        complain("the embedded skin is damaged", "the volume knob is not 25 x 20");
+        return false;
+    }
     return true;
 }
 
@@ -100,8 +105,10 @@ bool startUp(App& app, Services& services)
         return false;
     applyWindowShape(*app.display);
     loadFonts(app);
-    if (!loadSkin(app))
-        return abandon(app), false;
+    if (!loadSkin(app)) {
+        abandon(app);
+        return false;
+    }
 
     app.player.engine = &services.engine;
     app.player.clock = &services.clock;
@@ -110,12 +117,14 @@ bool startUp(App& app, Services& services)
         std::fprintf(stderr, "quarven2: cannot start the audio output: %s (to run without a sound card, start with "
                              "SDL_AUDIODRIVER=dummy)\n",
                      services.engine.lastError());
-        return abandon(app), false;
+        abandon(app);
+        return false;
     }
     openTracks(app.player);
     if (!InitEffects(app.effects)) { // it has said what is missing
         stopAudio(app.player);
-        return abandon(app), false;
+        abandon(app);
+        return false;
     }
     app.display->loadCursors();
     app.volume = 1.0f;
