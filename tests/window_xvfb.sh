@@ -28,6 +28,8 @@ trap 'stop_all; rm -rf "$work"' EXIT
 
 fail() {
   echo "FAIL at depth $depth: $*"
+  echo "DISPLAY=${DISPLAY:-}; X server $(kill -0 "$xvfb_pid" 2>/dev/null && echo running || echo gone)"
+  [ -s "$work/xvfb.log" ] && { echo "--- X server's log:"; cat "$work/xvfb.log"; }
   [ -s "$work/player.err" ] && { echo "--- player's standard error:"; cat "$work/player.err"; }
   exit 1
 }
@@ -68,7 +70,10 @@ first_frame_shown() {
 run_at_depth() {
   depth=$1
   : >"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x"$depth" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  # -noreset: the screenshot before the player starts is the first client; by
+  # default the server would reset as it leaves, racing with the player's
+  # connection.
+  Xvfb -displayfd 3 -screen 0 1024x768x"$depth" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   await test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -n1 "$work/display")"
