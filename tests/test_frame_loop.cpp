@@ -137,7 +137,7 @@ TEST(FrameLoop, AClickOnCloseEndsTheLoopAfterThatFrameIsPresented)
     EXPECT_LT(h.indexOf("present"), h.indexOf("destroy"));
 }
 
-TEST(FrameLoop, ThePressedFrameShowsTheSkinWhereTheWindowIsDrawn)
+TEST(FrameLoop, ThePresentedFrameShowsTheSkinOutsideTheView)
 {
     Harness h;
     h.script({escape()});
