@@ -113,10 +113,7 @@ bool startUp(App& app, Services& services)
     app.player.engine = &services.engine;
     app.player.clock = &services.clock;
     app.player.desktop = app.display.get();
-    if (!startAudio(app.player)) {
-        std::fprintf(stderr, "quarven2: cannot start the audio output: %s (to run without a sound card, start with "
-                             "SDL_AUDIODRIVER=dummy)\n",
-                     services.engine.lastError());
+    if (!startAudio(app.player)) { // it has said why, on one line
         abandon(app);
         return false;
     }

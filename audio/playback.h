@@ -50,7 +50,10 @@ struct Player {
     std::atomic<StreamHandle> endedStream{0};
 };
 
-bool startAudio(Player& player);
+// engine, clock and desktop must be set before these are called. Operations
+// that need a current track do nothing before the first playTrack, and
+// playTrack ignores a row outside 0..trackCount-1.
+bool startAudio(Player& player); // false (and a line on stderr) without an output device
 void openTracks(Player& player);
 void playTrack(Player& player, int32_t row);
 void nextTrack(Player& player);      // a control's next (draws from controlDraws)

@@ -8,5 +8,6 @@
 namespace assetgen {
 
 bool writeWindowShape(const std::filesystem::path& outDir);
+bool writeSkin(const std::filesystem::path& outDir);
 
 } // namespace assetgen

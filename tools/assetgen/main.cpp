@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     using Generator = bool (*)(const std::filesystem::path&);
     const Generator generators[] = {
         assetgen::writeWindowShape,
+        assetgen::writeSkin,
     };
     for (Generator generate : generators) {
         if (!generate(outDir))

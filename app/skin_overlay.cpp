@@ -1,0 +1,81 @@
+#include "app/controls.h"
+
+#include "app/control_colours.h"
+#include "gfx/frame.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr uint32_t kColourBits = 0x00FFFFFFu;
+constexpr uint32_t kGreenKey = 0x0000FF00u; // where the view shows through
+
+constexpr int kKnobLeft = 33;
+
+bool coversWindow(const CImage& image)
+{
+    return image.pixels != nullptr && image.width == kWindowWidth && image.height == kWindowHeight &&
+           image.bufferWidth == kWindowWidth;
+}
+
+// Picks the layer for one pixel; later rules win, so a lit control shows lit
+// even under the mouse.
+const uint32_t* layerFor(uint32_t h, const SkinImages& skin, uint32_t hoverColour, bool paused, bool shuffle,
+                         uint32_t lampColour)
+{
+    const uint32_t* layer = skin.normal.pixels;
+    if ((hoverColour & kColourBits) != 0 && h == hoverColour)
+        layer = skin.hover.pixels;
+    if (h == control::kPause && paused)
+        layer = skin.active.pixels;
+    else if (h == control::kShuffle && shuffle)
+        layer = skin.active.pixels;
+    if (h == lampColour)
+        layer = skin.active.pixels;
+    return layer;
+}
+
+void layTheSkin(uint32_t* window, const SkinImages& skin, uint32_t hoverColour, bool streamActive, bool paused,
+                bool shuffle)
+{
+    // Play is lit while the track plays or is paused, stop otherwise.
+    const uint32_t lampColour = (streamActive || paused) ? control::kPlay : control::kStop;
+    const uint32_t* hitMap = skin.hitMap.pixels;
+    for (int k = 0; k < kWindowWidth * kWindowHeight; ++k) {
+        const uint32_t p = layerFor(hitMap[k], skin, hoverColour, paused, shuffle, lampColour)[k];
+        if ((p & kColourBits) != kGreenKey)
+            window[k] = p;
+    }
+}
+
+void blendKnob(uint32_t* window, const CImage& knob, float volume)
+{
+    if (knob.pixels == nullptr)
+        return;
+    const double top = (1.0 - double(volume)) * 74.0 + 13.0;
+    if (!(top > -kWindowHeight && top < kWindowHeight))
+        return; // nowhere on the window (or not a number)
+    const int y0 = static_cast<int>(top);
+    for (int r = 0; r < knob.height; ++r) {
+        const int y = y0 + r;
+        if (y < 0 || y >= kWindowHeight)
+            continue;
+        for (int c = 0; c < knob.width && kKnobLeft + c < kWindowWidth; ++c) {
+            const uint32_t s = knob.pixels[r * knob.bufferWidth + c];
+            uint32_t& d = window[y * kWindowWidth + kKnobLeft + c];
+            d = blendOver(d, s, static_cast<int32_t>(s >> 24));
+        }
+    }
+}
+
+} // namespace
+
+void overlaySkin(uint32_t* window, const SkinImages& skin, uint32_t hoverColour, bool streamActive, bool paused,
+                 bool shuffle, float volume)
+{
+    // A layer of the wrong size (a damaged asset) would be read past its end.
+    if (coversWindow(skin.normal) && coversWindow(skin.hover) && coversWindow(skin.active) &&
+        coversWindow(skin.hitMap))
+        layTheSkin(window, skin, hoverColour, streamActive, paused, shuffle);
+    blendKnob(window, skin.knob, volume);
+}

@@ -1,0 +1,31 @@
+// Writes the skin: three palette layers, the hit map, the knob and the icon.
+
+#include "tools/assetgen/file_util.h"
+#include "tools/assetgen/generators.h"
+#include "tools/assetgen/skin_art.h"
+
+namespace assetgen {
+
+namespace {
+
+bool writeIndexed(const std::filesystem::path& outDir, const char* name, const IndexedImage& image,
+                  int transparentEntries = 0)
+{
+    return writeFile(outDir, name,
+                     encodePalettePng(image.width, image.height, image.indices, image.palette, transparentEntries));
+}
+
+} // namespace
+
+bool writeSkin(const std::filesystem::path& outDir)
+{
+    const auto layers = paintSkinLayers();
+    const auto images = indexSkinLayers(layers);
+    return writeIndexed(outDir, "skin/normal.png", images[0]) && writeIndexed(outDir, "skin/hover.png", images[1]) &&
+           writeIndexed(outDir, "skin/active.png", images[2]) &&
+           writeFile(outDir, "skin/hitmap.png", encodeRgbPng(skinWidth, skinHeight, paintHitMap())) &&
+           writeIndexed(outDir, "skin/knob.png", paintKnob(layers[0]), 1) &&
+           writeFile(outDir, "skin/icon.png", encodeRgbaPng(32, 32, paintIcon()));
+}
+
+} // namespace assetgen
