@@ -2,8 +2,9 @@
 // the user quits.
 
 #include "app/app.h"
-#include "app/engine_factory.h"
 #include "app/track_folder.h"
+#include "audio/mp3_engine.h"
+#include "platform/sdl_audio_device.h"
 #include "platform/sdl_window.h"
 #include "platform/system_time.h"
 
@@ -35,8 +36,9 @@ int main()
     enterTrackFolder();
     platform::SdlWindowSystem windows;
     platform::BootClock clock;
-    const std::unique_ptr<AudioEngine> engine = makeAudioEngine();
-    Services services{windows, *engine, clock, platform::sleepMilliseconds};
+    platform::SdlAudioDevice device;
+    Mp3Engine engine(device);
+    Services services{windows, engine, clock, platform::sleepMilliseconds};
     static App app; // static storage: the frame buffers are large and live for the whole run
     return runPlayer(app, services);
 }

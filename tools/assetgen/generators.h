@@ -9,5 +9,10 @@ namespace assetgen {
 
 bool writeWindowShape(const std::filesystem::path& outDir);
 bool writeSkin(const std::filesystem::path& outDir);
+bool writeSmallFont(const std::filesystem::path& outDir);
+bool writeLargeFont(const std::filesystem::path& outDir);
+bool writeHeightMap(const std::filesystem::path& outDir);
+bool writeTextures(const std::filesystem::path& outDir);
+bool writePaletteStrip(const std::filesystem::path& outDir);
 
 } // namespace assetgen

@@ -26,6 +26,11 @@ int main(int argc, char** argv)
     const Generator generators[] = {
         assetgen::writeWindowShape,
         assetgen::writeSkin,
+        assetgen::writeSmallFont,
+        assetgen::writeLargeFont,
+        assetgen::writeHeightMap,
+        assetgen::writeTextures,
+        assetgen::writePaletteStrip,
     };
     for (Generator generate : generators) {
         if (!generate(outDir))

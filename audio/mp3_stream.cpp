@@ -1,0 +1,268 @@
+#include "audio/mp3_stream.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+using platform::kOutputChannels;
+using platform::kOutputRate;
+
+// SDL's audio stream gathers puts smaller than this many source frames and
+// resamples them as one block, losing the fraction of a frame at each block's
+// end. Larger puts are resampled at once.
+constexpr int kResamplerBlockFrames = 512;
+// The converter is primed to hold this much beyond one chunk's output (see
+// primeConverter).
+constexpr int kPrimeSlackFrames = 512;
+// The resampler holds back well under this many chunks; the bound only keeps
+// a misbehaving converter from looping for ever.
+constexpr int kMaxSilencePuts = 64;
+
+bool initialiseLibrary()
+{
+    static const bool ok = mpg123_init() == MPG123_OK;
+    return ok;
+}
+
+mpg123_handle* newDecoder()
+{
+    if (!initialiseLibrary())
+        return nullptr;
+    mpg123_handle* decoder = mpg123_new(nullptr, nullptr);
+    if (decoder == nullptr)
+        return nullptr;
+    // ADD_FLAGS, not FLAGS: setting the flags outright would clear the
+    // default gapless flag and the encoder's padding would be heard.
+    // ID3v2 tags are skipped unparsed: nothing reads them, and parsing would
+    // allocate on the audio thread.
+    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
+    return decoder;
+}
+
+// SDL's resampler rounds each block's output down to whole frames and drops
+// the fraction, which would shorten the track and lower its pitch a little
+// with every block. Putting a whole number of rate periods (160 frames at
+// 48000 Hz make exactly 147 at 44100 Hz), at least one resampler block at a
+// time, leaves no fraction.
+int converterChunkFrames(long sourceRate)
+{
+    long period = sourceRate / std::gcd(sourceRate, long(kOutputRate));
+    return int(period * ((kResamplerBlockFrames + period - 1) / period));
+}
+
+int chunkOutputFrames(const Mp3Stream& stream)
+{
+    return int(int64_t(stream.chunkFrames) * kOutputRate / stream.sourceRate);
+}
+
+void recordHistory(Mp3Stream& stream, const float* frames, int count)
+{
+    // Only the last window's worth can still be asked for.
+    int i = std::max(0, count - kSpectrumWindow);
+    while (i < count) {
+        int run = std::min(count - i, kSpectrumWindow - stream.historyPos);
+        float* dest = stream.history.data() + stream.historyPos;
+        for (int k = 0; k < run; ++k, ++i)
+            dest[k] = (frames[2 * i] + frames[2 * i + 1]) * 0.5f;
+        stream.historyPos = (stream.historyPos + run) % kSpectrumWindow;
+    }
+}
+
+// Decodes into `out` until `bytes` are filled or the file ends; returns the
+// bytes written.
+size_t decode(Mp3Stream& stream, float* out, size_t bytes)
+{
+    auto* dest = reinterpret_cast<unsigned char*>(out);
+    size_t total = 0;
+    while (total < bytes && !stream.decoderDone) {
+        size_t done = 0;
+        int result = mpg123_read(stream.decoder, dest + total, bytes - total, &done);
+        total += done;
+        if (result == MPG123_NEW_FORMAT) {
+            long rate = 0;
+            int channels = 0, encoding = 0;
+            mpg123_getformat(stream.decoder, &rate, &channels, &encoding);
+            // A stream that changes its format midway is cut there.
+            if (rate != stream.sourceRate || channels != stream.sourceChannels)
+                stream.decoderDone = true;
+        } else if (result != MPG123_OK) {
+            // MPG123_DONE, or an error in a damaged file: either way the end.
+            stream.decoderDone = true;
+        }
+    }
+    return total;
+}
+
+int renderDirect(Mp3Stream& stream, float* out, int frames)
+{
+    constexpr size_t frameBytes = sizeof(float) * kOutputChannels;
+    size_t bytes = decode(stream, out, size_t(frames) * frameBytes);
+    int got = int(bytes / frameBytes);
+    stream.sourceFrames += got;
+    return got;
+}
+
+// Output frames that the decoded source frames make at the output rate.
+int64_t expectedOutputFrames(const Mp3Stream& stream)
+{
+    return (stream.sourceFrames * kOutputRate + stream.sourceRate / 2) / stream.sourceRate;
+}
+
+// Puts the next chunk into the converter: decoded frames while there are any,
+// then silence until the resampler has let out the source's last frame
+// (flushing instead can lose its last frames). False when nothing more is
+// owed. `delivered` counts the output frames already taken.
+bool putNextChunk(Mp3Stream& stream, int64_t delivered)
+{
+    platform::SampleConverter& converter = *stream.converter;
+    if (!stream.decoderDone) {
+        size_t frameBytes = sizeof(float) * size_t(stream.sourceChannels);
+        size_t bytes = decode(stream, stream.decodeBuffer.data(), size_t(stream.chunkFrames) * frameBytes);
+        int got = int(bytes / frameBytes);
+        stream.sourceFrames += got;
+        if (got > 0)
+            converter.put(stream.decodeBuffer.data(), got);
+        return true;
+    }
+    int64_t owed = expectedOutputFrames(stream) - delivered;
+    if (converter.available() >= owed || stream.silencePuts >= kMaxSilencePuts)
+        return false;
+    std::fill(stream.decodeBuffer.begin(), stream.decodeBuffer.end(), 0.0f);
+    converter.put(stream.decodeBuffer.data(), stream.chunkFrames);
+    ++stream.silencePuts;
+    return true;
+}
+
+// SDL's audio stream queues its output in packets that it allocates when its
+// pool runs short and keeps for reuse. The audio thread only puts into an
+// empty queue, one chunk at a time, so filling the queue here (on the calling
+// thread) past one chunk's output grows the pool to all it will ever need.
+// The primed frames are the stream's first, played as usual.
+void primeConverter(Mp3Stream& stream)
+{
+    while (stream.converter->available() < chunkOutputFrames(stream) + kPrimeSlackFrames
+           && putNextChunk(stream, stream.outputFrames)) {
+    }
+}
+
+// A fresh converter forgets everything the resampler has seen.
+bool resetConverter(Mp3Stream& stream)
+{
+    auto fresh = platform::makeSampleConverter(int(stream.sourceRate), stream.sourceChannels);
+    if (fresh == nullptr)
+        return false;
+    stream.converter = std::move(fresh);
+    return true;
+}
+
+// Takes what the converter holds before putting more, so it never holds more
+// than one chunk: then SDL's queue stays within the memory it was given at
+// creation and the audio thread never allocates.
+int renderConverted(Mp3Stream& stream, float* out, int frames)
+{
+    int done = 0;
+    for (;;) {
+        int wanted = frames - done;
+        if (stream.decoderDone) {
+            // The padding must not be heard: stop exactly at the source's length.
+            int64_t owed = expectedOutputFrames(stream) - (stream.outputFrames + done);
+            wanted = int(std::clamp<int64_t>(owed, 0, wanted));
+        }
+        done += stream.converter->get(out + size_t(done) * kOutputChannels, wanted);
+        if (done == frames || !putNextChunk(stream, stream.outputFrames + done))
+            return done;
+    }
+}
+
+} // namespace
+
+Mp3Stream::~Mp3Stream()
+{
+    if (decoder != nullptr) {
+        mpg123_close(decoder);
+        mpg123_delete(decoder);
+    }
+}
+
+std::unique_ptr<Mp3Stream> openMp3Stream(const char* path)
+{
+    if (path == nullptr)
+        return nullptr;
+    auto stream = std::make_unique<Mp3Stream>();
+    stream->decoder = newDecoder();
+    if (stream->decoder == nullptr)
+        return nullptr;
+    stream->path = path;
+    if (mpg123_open(stream->decoder, path) != MPG123_OK)
+        return nullptr;
+    // Reads only up to the first frame: the file is not scanned.
+    int encoding = 0;
+    if (mpg123_getformat(stream->decoder, &stream->sourceRate, &stream->sourceChannels, &encoding) != MPG123_OK)
+        return nullptr;
+    if (encoding != MPG123_ENC_FLOAT_32 || stream->sourceRate <= 0 || stream->sourceChannels < 1
+        || stream->sourceChannels > 2)
+        return nullptr;
+    if (stream->sourceRate != kOutputRate || stream->sourceChannels != kOutputChannels) {
+        stream->chunkFrames = converterChunkFrames(stream->sourceRate);
+        stream->decodeBuffer.assign(size_t(stream->chunkFrames) * size_t(stream->sourceChannels), 0.0f);
+        if (!resetConverter(*stream))
+            return nullptr;
+        primeConverter(*stream);
+    }
+    return stream;
+}
+
+int renderMp3Stream(Mp3Stream& stream, float* out, int frames)
+{
+    if (stream.finished || frames <= 0)
+        return 0;
+    int got = stream.converter ? renderConverted(stream, out, frames) : renderDirect(stream, out, frames);
+    stream.outputFrames += got;
+    recordHistory(stream, out, got);
+    if (got < frames)
+        stream.finished = true;
+    return got;
+}
+
+// Opening the file again resets the decoder's filter state too; a seek to 0
+// finds the first sample but lets the frames decoded last colour the first
+// few after it. A file that is gone or changed since makes the stream end.
+void restartDecoder(Mp3Stream& stream)
+{
+    mpg123_close(stream.decoder);
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    bool reopened = mpg123_open(stream.decoder, stream.path.c_str()) == MPG123_OK
+        && mpg123_getformat(stream.decoder, &rate, &channels, &encoding) == MPG123_OK
+        && rate == stream.sourceRate && channels == stream.sourceChannels;
+    stream.decoderDone = !reopened;
+}
+
+void rewindMp3Stream(Mp3Stream& stream)
+{
+    restartDecoder(stream);
+    stream.finished = false;
+    stream.sourceFrames = 0;
+    stream.outputFrames = 0;
+    stream.silencePuts = 0;
+    stream.history.fill(0.0f);
+    stream.historyPos = 0;
+    if (!stream.converter)
+        return;
+    // A new converter rather than a cleared one: a clear also shrinks the
+    // packet pool that priming grows. Clearing is the fallback.
+    if (!resetConverter(stream))
+        stream.converter->clear();
+    primeConverter(stream);
+}
+
+void copySpectrumHistory(const Mp3Stream& stream, float* out)
+{
+    auto split = stream.history.begin() + stream.historyPos;
+    std::copy(split, stream.history.end(), out);
+    std::copy(stream.history.begin(), split, out + (stream.history.end() - split));
+}

@@ -1,0 +1,57 @@
+// One opened MP3 file and its way to 44100 Hz stereo float: libmpg123 decodes,
+// SDL's audio stream converts when the file has another rate or channel count.
+#pragma once
+
+#include "platform/audio_device.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct mpg123_handle_struct;
+
+constexpr int kSpectrumWindow = 512;
+
+struct Mp3Stream {
+    std::string path;
+    mpg123_handle_struct* decoder = nullptr;
+    long sourceRate = 0;
+    int sourceChannels = 0;
+    // Null when the file already is 44100 Hz stereo: then decoding goes
+    // straight into the mix buffer.
+    std::unique_ptr<platform::SampleConverter> converter;
+    int chunkFrames = 0;             // source frames per put into the converter
+    std::vector<float> decodeBuffer; // one chunk of source frames, allocated at open
+    bool decoderDone = false;        // libmpg123 has given its last sample
+    bool finished = false;           // the last output frame has been rendered
+    int64_t sourceFrames = 0;        // decoded since the first sample
+    int64_t outputFrames = 0;        // rendered since the first sample
+    int silencePuts = 0;             // padding used to push out the converter's tail
+
+    // The last frames rendered, mixed to mono, for the spectrum.
+    std::array<float, kSpectrumWindow> history{};
+    int historyPos = 0;
+
+    Mp3Stream() = default;
+    Mp3Stream(const Mp3Stream&) = delete;
+    Mp3Stream& operator=(const Mp3Stream&) = delete;
+    ~Mp3Stream();
+};
+
+// Opens the file and reads its format without decoding or scanning it.
+// Null when the file is missing, empty or not MP3.
+std::unique_ptr<Mp3Stream> openMp3Stream(const char* path);
+
+// Renders up to `frames` output frames into `out` (interleaved stereo) and
+// records them for the spectrum. Fewer than asked means the stream has
+// ended. Never allocates once the stream has been opened.
+int renderMp3Stream(Mp3Stream& stream, float* out, int frames);
+
+// Back to the first sample, dropping anything decoded or converted before.
+// May allocate (a new converter): not for the audio thread.
+void rewindMp3Stream(Mp3Stream& stream);
+
+// The last kSpectrumWindow rendered mono samples, oldest first.
+void copySpectrumHistory(const Mp3Stream& stream, float* out);

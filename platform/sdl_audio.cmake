@@ -1,0 +1,14 @@
+# The audio device and sample-rate conversion of the platform layer. Kept in
+# its own file and targets so the window/event side of platform/ builds
+# independently. Included from the top-level CMakeLists.txt.
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+
+# The interface and the device that tests pull from; no SDL.
+add_library(q2_platform_headless_audio STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/headless_audio_device.cpp)
+
+# The SDL2 device and SDL's audio stream as the sample converter.
+add_library(q2_platform_sdl_audio STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_audio_device.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_sample_converter.cpp)
+target_link_libraries(q2_platform_sdl_audio PUBLIC PkgConfig::SDL2)

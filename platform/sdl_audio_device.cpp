@@ -1,0 +1,73 @@
+#include "platform/sdl_audio_device.h"
+
+#include <SDL.h>
+
+namespace platform {
+
+SdlAudioDevice::~SdlAudioDevice()
+{
+    close();
+}
+
+bool SdlAudioDevice::open(AudioPullFn pull, void* user)
+{
+    close();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error_ = std::string("no audio output: ") + SDL_GetError();
+        return false;
+    }
+    pull_ = pull;
+    user_ = user;
+    SDL_AudioSpec want{};
+    want.freq = kOutputRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = kOutputChannels;
+    want.samples = kDeviceBufferFrames;
+    want.callback = &SdlAudioDevice::callback;
+    want.userdata = this;
+    // No allowed changes: SDL converts to whatever the hardware wants, so the
+    // callback always sees exactly the format above.
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (id == 0) {
+        error_ = std::string("no audio device: ") + SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        pull_ = nullptr;
+        user_ = nullptr;
+        return false;
+    }
+    device_ = id;
+    return true;
+}
+
+void SdlAudioDevice::resume()
+{
+    if (device_ != 0)
+        SDL_PauseAudioDevice(device_, 0);
+}
+
+void SdlAudioDevice::pause()
+{
+    if (device_ != 0)
+        SDL_PauseAudioDevice(device_, 1);
+}
+
+void SdlAudioDevice::close()
+{
+    if (device_ == 0)
+        return;
+    // Waits for a callback in progress and joins SDL's audio thread.
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
+    pull_ = nullptr;
+    user_ = nullptr;
+}
+
+void SdlAudioDevice::callback(void* self, uint8_t* stream, int bytes)
+{
+    auto* device = static_cast<SdlAudioDevice*>(self);
+    int frames = bytes / int(sizeof(float) * kOutputChannels);
+    device->pull_(device->user_, reinterpret_cast<float*>(stream), frames);
+}
+
+} // namespace platform
