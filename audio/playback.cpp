@@ -101,7 +101,10 @@ bool startAudio(Player& player)
 {
     if (player.engine->init())
         return true;
-    std::fprintf(stderr, "quarven2: cannot start audio output: %s\n", player.engine->lastError());
+    std::fprintf(stderr,
+                 "quarven2: cannot start audio output: %s (to run without a sound card, start with "
+                 "SDL_AUDIODRIVER=dummy)\n",
+                 player.engine->lastError());
     return false;
 }
 

@@ -1,0 +1,52 @@
+// The program's state, owned once for the whole run, and the services it
+// runs against (the real platform in main, stand-ins in tests).
+#pragma once
+
+#include "audio/audio_engine.h"
+#include "audio/playback.h"
+#include "display/input.h"
+#include "gfx/effects/effects.h"
+#include "gfx/font.h"
+#include "gfx/frame.h"
+#include "gfx/image.h"
+#include "platform/window.h"
+
+#include <cstdint>
+#include <memory>
+
+constexpr const char* kInitialTitle = "QUARVEN (Hi Dunvar!)";
+
+struct App {
+    // The two frame buffers, all zero at start (static storage in main).
+    uint32_t view[kViewWidth * kViewHeight] = {};
+    uint32_t window[kWindowWidth * kWindowHeight] = {};
+    // Refilled from the playing stream every frame; never cleared, so a
+    // failed request leaves the previous values.
+    float spectrum[kSpectrumBins] = {};
+    float volume = 0.0f;
+
+    BitmapFont smallFont;
+    BitmapFont largeFont;
+    std::unique_ptr<CImage> skinNormal;
+    std::unique_ptr<CImage> skinHover;
+    std::unique_ptr<CImage> skinActive;
+    std::unique_ptr<CImage> volumeKnob;
+    std::unique_ptr<CImage> hitMap;
+
+    Player player;
+    EffectState effects;
+    InputState input;
+    std::unique_ptr<platform::Window> display;
+};
+
+struct Services {
+    platform::WindowSystem& windows;
+    AudioEngine& engine;
+    platform::Clock& clock;
+    void (*sleep)(uint32_t milliseconds);
+};
+
+// Start-up, the frame loop until a quit is requested, and shutdown. Returns
+// the process exit code: 0, or -1 when the window or the audio cannot be
+// started (with one line on standard error saying why).
+int runPlayer(App& app, Services& services);

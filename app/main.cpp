@@ -1,0 +1,44 @@
+// The player: opens its window, plays the soundtrack and draws frames until
+// the user quits.
+
+#include "app/app.h"
+#include "app/track_folder.h"
+#include "audio/mp3_engine.h"
+#include "platform/sdl_audio_device.h"
+#include "platform/sdl_window.h"
+#include "platform/system_time.h"
+
+#include <clocale>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// Tracks are opened by their bare file names, so move to the folder that
+// holds them.
+void enterTrackFolder()
+{
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    const TrackCatalogue catalogue = makeTrackCatalogue();
+    const std::filesystem::path folder = chooseTrackFolder(current, program, catalogue);
+    if (folder != current)
+        std::filesystem::current_path(folder, error);
+}
+
+} // namespace
+
+int main()
+{
+    // SDL cannot set a title with non-ASCII letters under the C locale.
+    std::setlocale(LC_ALL, "");
+    enterTrackFolder();
+    platform::SdlWindowSystem windows;
+    platform::BootClock clock;
+    platform::SdlAudioDevice device;
+    Mp3Engine engine(device);
+    Services services{windows, engine, clock, platform::sleepMilliseconds};
+    static App app; // static storage: the frame buffers are large and live for the whole run
+    return runPlayer(app, services);
+}

@@ -1,0 +1,137 @@
+#include "app/startup.h"
+
+#include "assets/assets.h"
+#include "display/window_outline.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void complain(const char* what, const char* reason) { std::fprintf(stderr, "quarven2: %s: %s\n", what, reason); }
+
+bool openDisplay(App& app, Services& services)
+{
+    const CImage icon(assets::windowIcon);
+    platform::WindowSpec spec;
+    spec.width = kWindowWidth;
+    spec.height = kWindowHeight;
+    spec.title = kInitialTitle;
+    spec.iconPixels = icon.pixels;
+    spec.iconWidth = icon.width;
+    spec.iconHeight = icon.height;
+    std::string error;
+    app.display = services.windows.openWindow(spec, error);
+    if (!app.display) {
+        complain("cannot open the window", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+void applyWindowShape(platform::Window& display)
+{
+    std::vector<uint8_t> mask(static_cast<size_t>(kWindowWidth) * kWindowHeight);
+    if (!buildWindowMask(assets::windowShape, mask.data(), kWindowWidth, kWindowHeight))
+        complain("the window outline is malformed", "the window stays rectangular");
+    display.applyShape(mask.data());
+}
+
+void loadFonts(App& app)
+{
+    loadFont(app.smallFont, assets::smallFontSheet.bytes, assets::smallFontSheet.count,
+             assets::smallFontDescriptor.text());
+    loadFont(app.largeFont, assets::largeFontSheet.bytes, assets::largeFontSheet.count,
+             assets::largeFontDescriptor.text());
+    app.smallFont.fixedAdvance = 6;
+}
+
+bool hasSize(const std::unique_ptr<CImage>& image, int32_t width, int32_t height)
+{
+    return image && !image->empty() && image->width == width && image->height == height;
+}
+
+// The controls index these images with window coordinates, so an image of
+// another size would be read out of bounds: refuse to run instead.
+bool loadSkin(App& app)
+{
+    app.skinNormal = std::make_unique<CImage>(assets::skinNormal);
+    app.skinHover = std::make_unique<CImage>(assets::skinHover);
+    app.skinActive = std::make_unique<CImage>(assets::skinActive);
+    app.volumeKnob = std::make_unique<CImage>(assets::volumeKnob);
+    app.hitMap = std::make_unique<CImage>(assets::hitMap);
+    for (const auto* layer : {&app.skinNormal, &app.skinHover, &app.skinActive, &app.hitMap}) {
+        if (!hasSize(*layer, kWindowWidth, kWindowHeight)) {
+            complain("the embedded skin is damaged", "an image is not 337 x 443");
+            return false;
+        }
+    }
+    if (!hasSize(app.volumeKnob, 25, 20)) {
+        complain("the embedded skin is damaged", "the volume knob is not 25 x 20");
+        return false;
+    }
+    return true;
+}
+
+void releaseFont(BitmapFont& font)
+{
+    delete font.sheet;
+    font.sheet = nullptr;
+}
+
+// Images in reverse order of creation, then the fonts.
+void releaseImagesAndFonts(App& app)
+{
+    app.hitMap.reset();
+    app.volumeKnob.reset();
+    app.skinActive.reset();
+    app.skinHover.reset();
+    app.skinNormal.reset();
+    releaseFont(app.largeFont);
+    releaseFont(app.smallFont);
+}
+
+void abandon(App& app)
+{
+    app.display.reset();
+    releaseImagesAndFonts(app);
+}
+
+} // namespace
+
+bool startUp(App& app, Services& services)
+{
+    if (!openDisplay(app, services))
+        return false;
+    applyWindowShape(*app.display);
+    loadFonts(app);
+    if (!loadSkin(app)) {
+        abandon(app);
+        return false;
+    }
+
+    app.player.engine = &services.engine;
+    app.player.clock = &services.clock;
+    app.player.desktop = app.display.get();
+    if (!startAudio(app.player)) { // it has said why, on one line
+        abandon(app);
+        return false;
+    }
+    openTracks(app.player);
+    if (!InitEffects(app.effects)) { // it has said what is missing
+        stopAudio(app.player);
+        abandon(app);
+        return false;
+    }
+    app.display->loadCursors();
+    app.volume = 1.0f;
+    playTrack(app.player, 0);
+    return true;
+}
+
+void shutDown(App& app)
+{
+    stopAudio(app.player);
+    app.display.reset();
+    releaseImagesAndFonts(app);
+}

@@ -1,0 +1,269 @@
+#include "platform/sdl_window.h"
+
+#include "display/pixel_conversion.h"
+#include "platform/sdl_key_state.h"
+#include "platform/sdl_pointer.h"
+
+#include <SDL.h>
+#include <SDL_shape.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// SDL starts one of these when it finds no display; the window would then
+// exist nowhere the user can see it.
+bool isInvisibleDriver(const char* driver)
+{
+    return driver != nullptr && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0);
+}
+
+bool driverWasAskedFor(const char* driver)
+{
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    return asked != nullptr && SDL_strcasestr(asked, driver) != nullptr;
+}
+
+void setIcon(SDL_Window* window, const WindowSpec& spec)
+{
+    if (spec.iconPixels == nullptr || spec.iconWidth <= 0 || spec.iconHeight <= 0)
+        return;
+    // SDL copies the icon, so the surface may borrow the caller's pixels.
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(spec.iconPixels), spec.iconWidth,
+                                                           spec.iconHeight, 32, spec.iconWidth * 4,
+                                                           SDL_PIXELFORMAT_ARGB8888);
+    if (icon == nullptr)
+        return;
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+}
+
+Event translate(const SDL_Event& e)
+{
+    Event out;
+    switch (e.type) {
+    case SDL_MOUSEMOTION:
+        out = {EventKind::MouseMove, e.motion.x, e.motion.y};
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT)
+            out = {EventKind::LeftPress, e.button.x, e.button.y};
+        else if (e.button.button == SDL_BUTTON_RIGHT)
+            out = {EventKind::RightPress, e.button.x, e.button.y};
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (e.button.button == SDL_BUTTON_LEFT)
+            out = {EventKind::LeftRelease, e.button.x, e.button.y};
+        break;
+    case SDL_KEYDOWN:
+        out.kind = EventKind::KeyDown;
+        out.key = e.key.keysym.sym == SDLK_ESCAPE ? Key::Escape : Key::Other;
+        break;
+    case SDL_QUIT: // also the session ending or SIGINT/SIGTERM
+        out.kind = EventKind::CloseRequested;
+        break;
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+            out.kind = EventKind::CloseRequested;
+        else if (e.window.event == SDL_WINDOWEVENT_MOVED)
+            out = {EventKind::Moved, e.window.data1, e.window.data2};
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
+class SdlWindow : public Window {
+public:
+    SdlWindow(SDL_Window* w, bool canShape, const WindowSpec& spec)
+        : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w)
+    {
+    }
+    ~SdlWindow() override
+    {
+        SDL_FreeCursor(handCursor);
+        SDL_FreeCursor(arrowCursor);
+        SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    void applyShape(const uint8_t* mask) override;
+    void loadCursors() override
+    {
+        handCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+        arrowCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    }
+    bool nextEvent(Event& event) override;
+    void beginDrag(int32_t x, int32_t y) override
+    {
+        dragging = true;
+        pressX = x;
+        pressY = y;
+    }
+    void present(const uint32_t* frame) override;
+    KeyState& keys() override { return keyState; }
+
+    void setTitle(const char* title) override { SDL_SetWindowTitle(window, title); }
+    void setCursor(Cursor cursor) override
+    {
+        SDL_Cursor* wanted = cursor == Cursor::Hand ? handCursor : arrowCursor;
+        if (wanted != nullptr && wanted != currentCursor)
+            SDL_SetCursor(wanted);
+        currentCursor = wanted;
+    }
+    void minimise() override { SDL_MinimizeWindow(window); }
+    void openUrl(const char* url) override
+    {
+        if (SDL_OpenURL(url) != 0)
+            std::fprintf(stderr, "quarven2: cannot open %s: %s\n", url, SDL_GetError());
+    }
+
+private:
+    void follow(const SDL_Event& e);
+
+    SDL_Window* window;
+    bool shaped;
+    int32_t width, height;
+    SdlKeyState keyState;
+    SDL_Cursor* handCursor = nullptr;
+    SDL_Cursor* arrowCursor = nullptr;
+    SDL_Cursor* currentCursor = nullptr;
+    bool dragging = false;
+    int32_t pressX = 0, pressY = 0;
+};
+
+void SdlWindow::applyShape(const uint8_t* mask)
+{
+    bool placed = false;
+    if (shaped) {
+        SDL_Surface* shape = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (shape != nullptr) {
+            for (int32_t y = 0; y < height; ++y) {
+                auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(shape->pixels) + y * shape->pitch);
+                for (int32_t x = 0; x < width; ++x)
+                    row[x] = mask[y * width + x] != 0 ? 0xFF000000u : 0u;
+            }
+            SDL_WindowShapeMode mode;
+            mode.mode = ShapeModeBinarizeAlpha;
+            mode.parameters.binarizationCutoff = 1;
+            // The first shape also moves the window from its parking place
+            // to the position it was created for.
+            placed = SDL_SetWindowShape(window, shape, &mode) == 0;
+            if (!placed)
+                std::fprintf(stderr, "quarven2: the window keeps its rectangle: %s\n", SDL_GetError());
+            SDL_FreeSurface(shape);
+        }
+    }
+    if (!placed)
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+}
+
+// A run of pointer motions waiting one behind the other counts as one
+// motion to the latest position, as the desktop reports them elsewhere:
+// taken one per frame, a fast mouse would queue motions faster than the
+// loop consumes them and the hover would fall further and further behind.
+void takeLatestMotion(SDL_Event& e)
+{
+    SDL_Event next;
+    while (e.type == SDL_MOUSEMOTION && SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+           next.type == SDL_MOUSEMOTION)
+        SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+bool SdlWindow::nextEvent(Event& event)
+{
+    SDL_Event e;
+    if (SDL_PollEvent(&e) == 0)
+        return false;
+    takeLatestMotion(e);
+    if (dragging)
+        follow(e);
+    event = translate(e);
+    return true;
+}
+
+// Moves the window so that the press point stays under the pointer; a
+// release (or motion without the left button, if a release got lost) ends
+// the drag.
+void SdlWindow::follow(const SDL_Event& e)
+{
+    if (e.type == SDL_MOUSEBUTTONUP && e.button.button == SDL_BUTTON_LEFT) {
+        dragging = false;
+        return;
+    }
+    if (e.type != SDL_MOUSEMOTION)
+        return;
+    if ((e.motion.state & SDL_BUTTON_LMASK) == 0) {
+        dragging = false;
+        return;
+    }
+    int x = 0, y = 0;
+    screenPointer(window, e.motion.x, e.motion.y, x, y);
+    SDL_SetWindowPosition(window, x - pressX, y - pressY);
+}
+
+void SdlWindow::present(const uint32_t* frame)
+{
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (surface == nullptr)
+        return;
+    const bool mustLock = SDL_MUSTLOCK(surface);
+    if (mustLock && SDL_LockSurface(surface) != 0)
+        return; // skip the frame rather than write through a stale address
+    PixelTarget target;
+    target.pixels = static_cast<uint8_t*>(surface->pixels);
+    target.pitch = surface->pitch;
+    target.columns = std::min(surface->w, width);
+    target.rows = std::min(surface->h, height);
+    target.bitsPerPixel = surface->format->BitsPerPixel;
+    convertPixels(frame, width, target);
+    if (mustLock)
+        SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurface(window);
+}
+
+} // namespace
+
+std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std::string& error)
+{
+    // Without this SDL_GetWindowSurface recreates the X window for a GL
+    // framebuffer, and the new window has lost its shape.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = SDL_GetError();
+        return nullptr;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (isInvisibleDriver(driver) && !driverWasAskedFor(driver)) {
+        error = std::string("no display found (SDL fell back to its \"") + driver + "\" video driver); is DISPLAY set?";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    const Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
+    SDL_Window* window =
+        SDL_CreateShapedWindow(spec.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, spec.width, spec.height, flags);
+    const bool shaped = window != nullptr;
+    if (window == nullptr) // no shaped windows on this driver: a plain borderless one
+        window = SDL_CreateWindow(spec.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, spec.width, spec.height,
+                                  flags);
+    if (window == nullptr) {
+        error = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    setIcon(window, spec);
+    SDL_StopTextInput(); // no text is typed here; spare the event queue
+    return std::make_unique<SdlWindow>(window, shaped, spec);
+}
+
+} // namespace platform

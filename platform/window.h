@@ -1,0 +1,72 @@
+// The one window of the program: its events, its outline, its presentation
+// and the desktop services that act on it. The SDL backend drives a real
+// window; the headless backend records what it is asked, for tests.
+#pragma once
+
+#include "platform/services.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+enum class EventKind : uint8_t {
+    Other,          // anything the program does not react to
+    MouseMove,      // x, y: pointer in window pixels (may lie outside it)
+    LeftPress,      // x, y as above
+    LeftRelease,    // x, y as above
+    RightPress,     // x, y as above
+    KeyDown,        // key
+    CloseRequested, // the user or the session asks the window to close
+    Destroyed,      // the window is gone
+    Moved,          // x, y: the window's new position on the screen
+};
+
+enum class Key : uint8_t { Escape, Other };
+
+struct Event {
+    EventKind kind = EventKind::Other;
+    int32_t x = 0;
+    int32_t y = 0;
+    Key key = Key::Other;
+};
+
+// What the window is created with. The icon is 0xAARRGGBB, rows without gaps.
+struct WindowSpec {
+    int32_t width = 0;
+    int32_t height = 0;
+    const char* title = "";
+    const uint32_t* iconPixels = nullptr;
+    int32_t iconWidth = 0;
+    int32_t iconHeight = 0;
+};
+
+class Window : public Desktop {
+public:
+    // Gives the window its outline (width x height bytes, non-zero = shown)
+    // and shows it. Where outlines are not supported the window stays
+    // rectangular.
+    virtual void applyShape(const uint8_t* mask) = 0;
+    // Loads the cursors that setCursor switches between.
+    virtual void loadCursors() = 0;
+    // Takes at most one pending event; false when none is waiting.
+    virtual bool nextEvent(Event& event) = 0;
+    // Moves the window with the pointer until the left button is released;
+    // (x, y) is the press point in window pixels.
+    virtual void beginDrag(int32_t x, int32_t y) = 0;
+    // Shows a width x height frame of 0xAARRGGBB pixels (the spec's size),
+    // converted to the display's format.
+    virtual void present(const uint32_t* frame) = 0;
+    // The digit keys as the effects see them.
+    virtual KeyState& keys() = 0;
+};
+
+// Opens windows. A null result comes with a one-line reason in `error`.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    virtual std::unique_ptr<Window> openWindow(const WindowSpec& spec, std::string& error) = 0;
+};
+
+} // namespace platform
