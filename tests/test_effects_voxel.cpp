@@ -68,6 +68,18 @@ TEST(SampleHeight, MatchesThePlainFormEverywhereOnTheEmbeddedMap)
             ASSERT_EQ(SampleHeight(map, x, y), reference::SampleHeight(map, x, y)) << x << "," << y;
 }
 
+TEST(VoxelTerrain, SinglePrecisionDivisionTruncatesLikeIntegerDivision)
+{
+    // The projection divides in single precision; over the whole range its
+    // numerators can take (|n| < 2^15) the truncated float quotient must be
+    // the integer one for every depth.
+    for (int32_t z = 1; z <= 253; z += 4) {
+        const float depth = static_cast<float>(z);
+        for (int32_t n = -32768; n <= 32768; ++n)
+            ASSERT_EQ(static_cast<int32_t>(static_cast<float>(n) / depth), n / z) << n << " / " << z;
+    }
+}
+
 TEST(VoxelTerrain, MatchesThePlainFormAtManyTimes)
 {
     const EffectState& effects = embeddedEffects();
