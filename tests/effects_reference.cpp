@@ -2,6 +2,8 @@
 
 #include "gfx/frame.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace reference {
@@ -110,6 +112,56 @@ void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_
             }
             x += dx;
             y += dy;
+        }
+    }
+}
+
+namespace {
+
+int32_t truncateOrIndefinite(double value)
+{
+    if (!(value > -2147483649.0 && value < 2147483648.0))
+        return INT32_MIN; // what the x86 conversion gives
+    return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
+{
+    const float T = static_cast<float>(ms);
+    const float A = T / 2000;
+    const float B = static_cast<float>(A * 1.25);
+    const float P1 = singleSine(T / 400) * 50;
+    const float P2 = singleSine(T / 500) * 50;
+    const float Tz = T + 1;
+    const float Cq = P1 * P1 + P2 * P2 - 250000;
+    const float cosA = singleCosine(A), sinA = singleSine(A);
+    const float cosB = singleCosine(B), sinB = singleSine(B);
+    for (int r = 0; r < 61; ++r) {
+        for (int c = 0; c < 81; ++c) {
+            const float X = static_cast<float>(c - 40) / 81;
+            const float Y = static_cast<float>(static_cast<float>(r - 30) / 61 / 1.3333333333333333);
+            const float D1 = -cosA - sinA * Y;
+            const float dy = Y * cosA - sinA;
+            const float dz = cosB * D1 - sinB * X;
+            const float dx = sinB * D1 + cosB * X;
+            const float Aq = dx * dx + dy * dy;
+            const float Bq = 2 * (P1 * dx + P2 * dy);
+            const float disc = Bq * Bq - 4 * Aq * Cq;
+            if (!(disc > 0))
+                continue;
+            const float sq = std::sqrt(disc);
+            const float t1 = (-Bq - sq) / (2 * Aq);
+            const float t2 = (sq - Bq) / (2 * Aq);
+            const float L = t1 <= t2 ? t1 : t2;
+            const float along = L * dz + Tz;
+            const float Xh = L * dx + P1;
+            const float Yh = L * dy + P2;
+            const float quotient = Yh / Xh;
+            const float at = static_cast<float>(std::atan(static_cast<double>(quotient)));
+            grid.u[r * 81 + c] = truncateOrIndefinite(along / 500 * 40);
+            grid.v[r * 81 + c] = static_cast<int32_t>(127u - static_cast<uint32_t>(truncateOrIndefinite(at / -3.14 * 127)));
         }
     }
 }

@@ -96,6 +96,24 @@ TEST(Tunnel, MatchesThePlainFillAtManyTimes)
     }
 }
 
+TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
+{
+    TunnelGrid grid, expected;
+    for (int i = 0; i < 81 * 61; ++i)
+        grid.u[i] = expected.u[i] = grid.v[i] = expected.v[i] = 7 * i - 5000;
+    std::vector<uint32_t> times = sampleTimes();
+    for (uint32_t ms = 0; ms < 400000; ms += 997)
+        times.push_back(ms);
+    for (uint32_t ms : times) {
+        CastTunnelRays(grid, ms);
+        reference::CastTunnelRays(expected, ms);
+        for (int i = 0; i < 81 * 61; ++i) {
+            ASSERT_EQ(grid.u[i], expected.u[i]) << "point " << i << " at " << ms << " ms";
+            ASSERT_EQ(grid.v[i], expected.v[i]) << "point " << i << " at " << ms << " ms";
+        }
+    }
+}
+
 TEST(Tunnel, FreshFramesAreTheSameEveryTime)
 {
     // The same clock reading on a fresh grid gives the same picture.

@@ -2,6 +2,7 @@
 #include "gfx/frame.h"
 
 #include <cmath>
+#include <emmintrin.h>
 #include <limits>
 
 namespace {
@@ -55,48 +56,85 @@ struct TunnelFrame {
     }
 };
 
-// Casts the ray of grid point (r, c); false when it meets no wall.
-bool castRay(const TunnelFrame& f, int r, int c, int32_t& u, int32_t& v)
+// The grid's ray directions before turning: X per column (padded to whole
+// groups of four) and Y per row.
+struct RayGrid {
+    static constexpr int kPaddedColumns = (kTunnelGridColumns + 3) / 4 * 4;
+    alignas(16) float x[kPaddedColumns];
+    float y[kTunnelGridRows];
+
+    RayGrid()
+    {
+        for (int c = 0; c < kPaddedColumns; ++c)
+            x[c] = static_cast<float>(c - kTunnelGridColumns / 2) / kTunnelGridColumns;
+        // The divisor corrects for the 4:3 view; it is a double constant.
+        for (int r = 0; r < kTunnelGridRows; ++r)
+            y[r] = static_cast<float>(static_cast<float>(r - kTunnelGridRows / 2) / kTunnelGridRows /
+                                      1.3333333333333333);
+    }
+};
+
+// Casts the rays of four neighbouring grid points of one row. The lanes do
+// the scalar single-precision steps in the same order:
+//   D1 = -cosA - sinA*Y, dy = Y*cosA - sinA (the same for the whole row),
+//   dz = cosB*D1 - sinB*X, dx = sinB*D1 + cosB*X,
+//   Aq = dx*dx + dy*dy, Bq = 2*(P1*dx + P2*dy), disc = Bq*Bq - 4*Aq*Cq,
+//   L = the smaller of (-Bq - sqrt(disc)) / (2*Aq) and (sqrt(disc) - Bq) / (2*Aq),
+//   U = trunc((L*dz + Tz) / 500 * 40), V = 127 - trunc(atan(Yh / Xh) / -3.14 * 127)
+// with Xh = L*dx + P1, Yh = L*dy + P2. A point whose disc is not above 0
+// (or not a number) keeps its values. Truncations out of the 32-bit range
+// give INT32_MIN, what the vector conversion gives, instead of undefined
+// behaviour.
+void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int32_t* u, int32_t* v)
 {
-    const float x = static_cast<float>(c - kTunnelGridColumns / 2) / kTunnelGridColumns;
-    const float y = static_cast<float>(static_cast<float>(r - kTunnelGridRows / 2) / kTunnelGridRows /
-                                       1.3333333333333333);
     const float d1 = -f.cosA - f.sinA * y;
-    const float dy = y * f.cosA - f.sinA;
-    const float dz = f.cosB * d1 - f.sinB * x;
-    const float dx = f.sinB * d1 + f.cosB * x;
-    const float aq = dx * dx + dy * dy;
-    const float bq = 2 * (f.p1 * dx + f.p2 * dy);
-    const float disc = bq * bq - 4 * aq * f.cq;
-    if (!(disc > 0))
-        return false; // also NaN
-    const float sq = std::sqrt(disc);
-    const float t1 = (-bq - sq) / (2 * aq);
-    const float t2 = (sq - bq) / (2 * aq);
-    const float l = t1 <= t2 ? t1 : t2;
-    const float along = l * dz + f.tz;
-    u = truncateToInt32(along / 500 * 40);
-    const float xh = l * dx + f.p1;
-    const float yh = l * dy + f.p2;
-    const float quotient = yh / xh;
-    const float at = static_cast<float>(std::atan(static_cast<double>(quotient)));
-    v = wrapSubtract(127, truncateToInt32(at / -3.14 * 127));
-    return true;
+    const float dyRow = y * f.cosA - f.sinA;
+    const __m128 x = _mm_load_ps(x4);
+    const __m128 dy = _mm_set1_ps(dyRow);
+    const __m128 dz = _mm_sub_ps(_mm_set1_ps(f.cosB * d1), _mm_mul_ps(_mm_set1_ps(f.sinB), x));
+    const __m128 dx = _mm_add_ps(_mm_set1_ps(f.sinB * d1), _mm_mul_ps(_mm_set1_ps(f.cosB), x));
+    const __m128 aq = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_set1_ps(dyRow * dyRow));
+    const __m128 bq = _mm_mul_ps(_mm_set1_ps(2.0f),
+                                 _mm_add_ps(_mm_mul_ps(_mm_set1_ps(f.p1), dx), _mm_set1_ps(f.p2 * dyRow)));
+    const __m128 disc = _mm_sub_ps(_mm_mul_ps(bq, bq), _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(4.0f), aq), _mm_set1_ps(f.cq)));
+    const int hits = _mm_movemask_ps(_mm_cmpgt_ps(disc, _mm_setzero_ps())) & ((1 << valid) - 1);
+    if (hits == 0)
+        return;
+    const __m128 sq = _mm_sqrt_ps(disc);
+    const __m128 twoAq = _mm_mul_ps(_mm_set1_ps(2.0f), aq);
+    const __m128 negBq = _mm_xor_ps(bq, _mm_set1_ps(-0.0f));
+    const __m128 t1 = _mm_div_ps(_mm_sub_ps(negBq, sq), twoAq);
+    const __m128 t2 = _mm_div_ps(_mm_sub_ps(sq, bq), twoAq);
+    const __m128 firstIsSmaller = _mm_cmple_ps(t1, t2);
+    const __m128 l = _mm_or_ps(_mm_and_ps(firstIsSmaller, t1), _mm_andnot_ps(firstIsSmaller, t2));
+    const __m128 along = _mm_add_ps(_mm_mul_ps(l, dz), _mm_set1_ps(f.tz));
+    const __m128i texelU = _mm_cvttps_epi32(_mm_mul_ps(_mm_div_ps(along, _mm_set1_ps(500.0f)), _mm_set1_ps(40.0f)));
+    const __m128 xh = _mm_add_ps(_mm_mul_ps(l, dx), _mm_set1_ps(f.p1));
+    const __m128 yh = _mm_add_ps(_mm_mul_ps(l, dy), _mm_set1_ps(f.p2));
+    alignas(16) float quotient[4];
+    alignas(16) int32_t lanesU[4];
+    _mm_store_ps(quotient, _mm_div_ps(yh, xh));
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanesU), texelU);
+    for (int lane = 0; lane < 4; ++lane) {
+        if ((hits & (1 << lane)) == 0)
+            continue;
+        const float at = static_cast<float>(std::atan(static_cast<double>(quotient[lane])));
+        u[lane] = lanesU[lane];
+        v[lane] = wrapSubtract(127, truncateToInt32(at / -3.14 * 127));
+    }
 }
 
 } // namespace
 
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
 {
+    static const RayGrid rays;
     const TunnelFrame frame(ms);
     for (int r = 0; r < kTunnelGridRows; ++r) {
-        for (int c = 0; c < kTunnelGridColumns; ++c) {
-            const int i = r * kTunnelGridColumns + c;
-            int32_t u, v;
-            if (castRay(frame, r, c, u, v)) { // a miss keeps the last frame's values
-                grid.u[i] = u;
-                grid.v[i] = v;
-            }
+        const int row = r * kTunnelGridColumns;
+        for (int c = 0; c < kTunnelGridColumns; c += 4) {
+            const int valid = kTunnelGridColumns - c < 4 ? kTunnelGridColumns - c : 4;
+            castFourRays(frame, rays.x + c, rays.y[r], valid, grid.u + row + c, grid.v + row + c);
         }
     }
 }
@@ -120,6 +158,13 @@ inline uint32_t quarterStep(int32_t from, int32_t to)
     return static_cast<uint32_t>(static_cast<int32_t>(static_cast<uint32_t>(wrapSubtract(to, from)) << 8) >> 2);
 }
 
+// {0, 1, 2, 3} * step with 32-bit wrap-around.
+inline __m128i laneSteps(uint32_t step)
+{
+    return _mm_setr_epi32(0, static_cast<int32_t>(step), static_cast<int32_t>(2u * step),
+                          static_cast<int32_t>(3u * step));
+}
+
 void fillCell(const TunnelGrid& grid, const uint32_t* texels, int r, int c, uint32_t* view)
 {
     const int tl = r * kTunnelGridColumns + c;
@@ -139,14 +184,25 @@ void fillCell(const TunnelGrid& grid, const uint32_t* texels, int r, int c, uint
     const uint32_t pixelStepV = quarterStep(vTL, vTR);
     const uint32_t rowStepU = quarterStep(uTL, grid.u[bl]);
     const uint32_t rowStepV = quarterStep(vTL, vBL);
+    // The four pixels of a cell row at once: u = row start + i * step, the
+    // texel index from bits 8..13 of v (texture row) and of u (column).
+    const __m128i spanU = laneSteps(pixelStepU);
+    const __m128i spanV = laneSteps(pixelStepV);
+    const __m128i columnMask = _mm_set1_epi32(63);
+    const __m128i rowMask = _mm_set1_epi32(63 << 6);
     uint32_t rowU = static_cast<uint32_t>(uTL) << 8;
     uint32_t rowV = static_cast<uint32_t>(vTL) << 8;
     uint32_t* out = view + (r * kCellSize) * kViewWidth + c * kCellSize;
     for (int j = 0; j < kCellSize; ++j, out += kViewWidth, rowU += rowStepU, rowV += rowStepV) {
-        uint32_t u = rowU;
-        uint32_t v = rowV;
-        for (int i = 0; i < kCellSize; ++i, u += pixelStepU, v += pixelStepV)
-            out[i] = texels[((v >> 2) & (63u << 6)) | ((u >> 8) & 63u)];
+        const __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(rowU)), spanU);
+        const __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(rowV)), spanV);
+        const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 2), rowMask),
+                                           _mm_and_si128(_mm_srli_epi32(u, 8), columnMask));
+        alignas(16) uint32_t at[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+        const __m128i texels4 = _mm_setr_epi32(static_cast<int32_t>(texels[at[0]]), static_cast<int32_t>(texels[at[1]]),
+                                               static_cast<int32_t>(texels[at[2]]), static_cast<int32_t>(texels[at[3]]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), texels4);
     }
 }
 
