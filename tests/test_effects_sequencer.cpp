@@ -106,4 +106,20 @@ TEST(Sequencer, EmbeddedImagesHaveTheirSizes)
     EXPECT_EQ(effects.sineTable[128], 126);
 }
 
+TEST(Sequencer, AMissingOrMisshapenImageIsReportedByName)
+{
+    CImage empty(nullptr, 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CheckEffectImage(empty, "texture3", 64, 64));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("texture3"), std::string::npos);
+
+    auto wide = makeImage(65, 64);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CheckEffectImage(*wide, "texture0", 64, 64));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("65x64, expected 64x64"), std::string::npos);
+
+    auto right = makeImage(32, 1);
+    EXPECT_TRUE(CheckEffectImage(*right, "paletteStrip", 32, 1));
+}
+
 } // namespace

@@ -3,24 +3,29 @@
 
 #include <cstdio>
 
-namespace {
-
-// Decodes one embedded image and checks that it has the size the passes
-// index it by; they read it without bounds checks.
-bool loadImage(std::unique_ptr<CImage>& slot, const AssetBlob& blob, const char* name, int width, int height)
+// The passes index the images without bounds checks, so each must have
+// exactly the size they assume.
+bool CheckEffectImage(const CImage& image, const char* name, int width, int height)
 {
-    slot = std::make_unique<CImage>(blob);
-    if (slot->empty()) {
+    if (image.empty()) {
         std::fprintf(stderr, "quarven2: the embedded effect image %s cannot be decoded\n", name);
         return false;
     }
-    if (slot->width != width || slot->height != height || slot->bufferWidth != width ||
-        slot->bufferHeight != height) {
+    if (image.width != width || image.height != height || image.bufferWidth != width ||
+        image.bufferHeight != height) {
         std::fprintf(stderr, "quarven2: the embedded effect image %s is %dx%d, expected %dx%d\n", name,
-                     static_cast<int>(slot->width), static_cast<int>(slot->height), width, height);
+                     static_cast<int>(image.width), static_cast<int>(image.height), width, height);
         return false;
     }
     return true;
+}
+
+namespace {
+
+bool loadImage(std::unique_ptr<CImage>& slot, const AssetBlob& blob, const char* name, int width, int height)
+{
+    slot = std::make_unique<CImage>(blob);
+    return CheckEffectImage(*slot, name, width, height);
 }
 
 } // namespace

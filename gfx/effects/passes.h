@@ -17,6 +17,10 @@ constexpr int kPaletteSize = 32;
 // the sine rounded to single precision; values 0..254.
 void BuildSineTable(uint8_t (&table)[256]);
 
+// True when the decoded image has the size the passes assume; otherwise
+// false with a message naming it on standard error.
+bool CheckEffectImage(const CImage& image, const char* name, int width, int height);
+
 // The effect for this clock reading (ten seconds each, five in turn); the
 // highest held digit key 1..5 overrides it.
 int ChooseEffect(uint32_t ms, platform::KeyState& keys);
