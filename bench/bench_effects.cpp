@@ -96,6 +96,41 @@ void BM_Julia(benchmark::State& state)
     });
 }
 
+// The fractal's escape counts for a whole frame through one vector width:
+// the SSE2 path every x86-64 processor has, and the AVX2 path used where
+// present (skipped elsewhere).
+void juliaCounts(benchmark::State& state, void (*countBlock)(const float*, float, float, float, int32_t*))
+{
+    float startRe[kViewWidth];
+    for (int x = 0; x < kViewWidth; ++x)
+        startRe[x] = static_cast<float>(x) / 320 * 4 - 2;
+    int32_t counts[kJuliaBlock];
+    uint32_t frame = 0;
+    for (auto _ : state) {
+        const float s = static_cast<float>(static_cast<double>(frameTime(frame++)) / 1000.0);
+        const float cr = static_cast<float>(singleSine(static_cast<float>(s * 0.9)) * 0.5);
+        const float ci = static_cast<float>(singleCosine(static_cast<float>(s * 0.5 + 1.3)) * 0.5);
+        for (int y = 0; y < kViewHeight; ++y) {
+            const float startIm = static_cast<float>(y) / 240 * 4 - 2;
+            for (int x = 0; x < kViewWidth; x += kJuliaBlock) {
+                countBlock(startRe + x, startIm, cr, ci, counts);
+                benchmark::DoNotOptimize(counts);
+            }
+        }
+    }
+}
+
+void BM_JuliaCountsSse2(benchmark::State& state) { juliaCounts(state, CountJuliaBlockSse2); }
+
+void BM_JuliaCountsAvx2(benchmark::State& state)
+{
+    if (!JuliaCanUseAvx2()) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    juliaCounts(state, CountJuliaBlockAvx2);
+}
+
 // A whole effect through RunEffect, forced by its digit key.
 void BM_Effect(benchmark::State& state)
 {
@@ -130,4 +165,6 @@ EFFECT_BENCHMARK(BM_VoxelTerrain);
 EFFECT_BENCHMARK(BM_TunnelRays);
 EFFECT_BENCHMARK(BM_TunnelCells);
 EFFECT_BENCHMARK(BM_Julia);
+EFFECT_BENCHMARK(BM_JuliaCountsSse2);
+EFFECT_BENCHMARK(BM_JuliaCountsAvx2);
 EFFECT_BENCHMARK(BM_Effect)->DenseRange(0, 4);

@@ -39,7 +39,7 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
 TEST(Julia, VectorLanesMatchTheScalarIteration)
 {
     // Random start points and constants, including ones near the set's edge
-    // where single-precision rounding decides the count.
+    // where single-precision rounding decides the count; both vector widths.
     uint32_t seed = 99u;
     auto next = [&] {
         seed = seed * 1664525u + 1013904223u;
@@ -50,10 +50,17 @@ TEST(Julia, VectorLanesMatchTheScalarIteration)
         for (float& re : startRe)
             re = next();
         const float startIm = next(), cr = next() / 4, ci = next() / 4;
-        int32_t counts[kJuliaBlock];
-        CountJuliaBlock(startRe, startIm, cr, ci, counts);
-        for (int i = 0; i < kJuliaBlock; ++i)
-            ASSERT_EQ(counts[i], reference::JuliaCount(startRe[i], startIm, cr, ci));
+        int32_t sse2[kJuliaBlock], avx2[kJuliaBlock];
+        CountJuliaBlockSse2(startRe, startIm, cr, ci, sse2);
+        if (JuliaCanUseAvx2())
+            CountJuliaBlockAvx2(startRe, startIm, cr, ci, avx2);
+        for (int i = 0; i < kJuliaBlock; ++i) {
+            const int expected = reference::JuliaCount(startRe[i], startIm, cr, ci);
+            ASSERT_EQ(sse2[i], expected);
+            if (JuliaCanUseAvx2()) {
+                ASSERT_EQ(avx2[i], expected);
+            }
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 #include "gfx/frame.h"
 
 #include <cstring>
+#include <emmintrin.h>
 
 namespace {
 
@@ -10,10 +11,9 @@ constexpr int kLanes = 8;
 constexpr int kVectors = kJuliaBlock / kLanes; // independent chains hide the latency
 static_assert(kLanes * kVectors == kJuliaBlock);
 
-// Eight single-precision lanes. Built for plain x86-64 the compiler splits
-// each operation into two SSE2 instructions; in the AVX build it is one. The
-// lanes do exactly the scalar IEEE single-precision steps either way (the
-// build forbids fused multiply-add), so the counts are the same.
+// Eight single-precision lanes, for the AVX2 build. The lanes do exactly
+// the scalar IEEE single-precision steps (the build forbids fused
+// multiply-add), so the counts are the same as one pixel at a time.
 typedef float Floats __attribute__((vector_size(32)));
 typedef int32_t Ints __attribute__((vector_size(32)));
 typedef uint64_t Words __attribute__((vector_size(32)));
@@ -28,6 +28,7 @@ __attribute__((always_inline)) inline void countLanes(const float* startRe, floa
 {
     Floats zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors];
     Ints active[kVectors], count[kVectors];
+#pragma GCC unroll 4
     for (int k = 0; k < kVectors; ++k) {
         std::memcpy(&zr[k], startRe + k * kLanes, sizeof(Floats));
         zi[k] = Floats{} + startIm;
@@ -38,6 +39,7 @@ __attribute__((always_inline)) inline void countLanes(const float* startRe, floa
     }
     for (int n = 1; n <= kMaxIterations; ++n) {
         Ints stillGoing = {};
+#pragma GCC unroll 4
         for (int k = 0; k < kVectors; ++k) {
             const Floats product = zr[k] * zi[k];
             zr[k] = (zr2[k] + cr) - zi2[k];
@@ -53,32 +55,78 @@ __attribute__((always_inline)) inline void countLanes(const float* startRe, floa
         if ((any[0] | any[1] | any[2] | any[3]) == 0)
             break;
     }
+#pragma GCC unroll 4
     for (int k = 0; k < kVectors; ++k)
         std::memcpy(counts + k * kLanes, &count[k], sizeof(Ints));
 }
 
 } // namespace
 
-void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts)
+// The same steps as countLanes with four-lane SSE2 intrinsics. The block is
+// taken eight lanes at a time, so that the values of the iteration stay in
+// the sixteen SSE registers; the compiler's split of the eight-lane vectors
+// spills them and runs five times slower.
+template <int kGroupVectors>
+inline void countLanesSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts)
 {
-    countLanes(startRe, startIm, cr, ci, counts);
+    const __m128 vcr = _mm_set1_ps(cr);
+    const __m128 vci = _mm_set1_ps(ci);
+    const __m128 limit = _mm_set1_ps(100.0f);
+    __m128 zr[kGroupVectors], zi[kGroupVectors], zr2[kGroupVectors], zi2[kGroupVectors];
+    __m128i active[kGroupVectors], count[kGroupVectors];
+#pragma GCC unroll 4
+    for (int k = 0; k < kGroupVectors; ++k) {
+        zr[k] = _mm_loadu_ps(startRe + 4 * k);
+        zi[k] = _mm_set1_ps(startIm);
+        zr2[k] = _mm_mul_ps(zr[k], zr[k]);
+        zi2[k] = _mm_mul_ps(zi[k], zi[k]);
+        active[k] = _mm_set1_epi32(-1);
+        count[k] = _mm_setzero_si128();
+    }
+    for (int n = 1; n <= kMaxIterations; ++n) {
+        __m128i stillGoing = _mm_setzero_si128();
+#pragma GCC unroll 4
+        for (int k = 0; k < kGroupVectors; ++k) {
+            const __m128 product = _mm_mul_ps(zr[k], zi[k]);
+            zr[k] = _mm_sub_ps(_mm_add_ps(zr2[k], vcr), zi2[k]);
+            zi[k] = _mm_add_ps(product, _mm_add_ps(vci, product));
+            zr2[k] = _mm_mul_ps(zr[k], zr[k]);
+            zi2[k] = _mm_mul_ps(zi[k], zi[k]);
+            const __m128 escaped = _mm_cmpgt_ps(_mm_add_ps(zr2[k], zi2[k]), limit);
+            active[k] = _mm_andnot_si128(_mm_castps_si128(escaped), active[k]);
+            count[k] = _mm_sub_epi32(count[k], active[k]);
+            stillGoing = _mm_or_si128(stillGoing, active[k]);
+        }
+        if (_mm_movemask_epi8(stillGoing) == 0)
+            break;
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < kGroupVectors; ++k)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(counts + 4 * k), count[k]);
 }
 
-__attribute__((target("avx"))) void CountJuliaBlockAvx(const float* startRe, float startIm, float cr, float ci,
+void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts)
+{
+    constexpr int kGroupVectors = 2;
+    for (int x = 0; x < kJuliaBlock; x += 4 * kGroupVectors)
+        countLanesSse2<kGroupVectors>(startRe + x, startIm, cr, ci, counts + x);
+}
+
+__attribute__((target("avx2"))) void CountJuliaBlockAvx2(const float* startRe, float startIm, float cr, float ci,
                                                        int32_t* counts)
 {
     countLanes(startRe, startIm, cr, ci, counts);
 }
 
-bool JuliaCanUseAvx()
+bool JuliaCanUseAvx2()
 {
-    return __builtin_cpu_supports("avx");
+    return __builtin_cpu_supports("avx2");
 }
 
 void CountJuliaBlock(const float* startRe, float startIm, float cr, float ci, int32_t* counts)
 {
-    if (JuliaCanUseAvx())
-        CountJuliaBlockAvx(startRe, startIm, cr, ci, counts);
+    if (JuliaCanUseAvx2())
+        CountJuliaBlockAvx2(startRe, startIm, cr, ci, counts);
     else
         CountJuliaBlockSse2(startRe, startIm, cr, ci, counts);
 }
@@ -90,7 +138,7 @@ void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
     const float argIm = static_cast<float>(s * 0.5 + 1.3);
     const float cr = static_cast<float>(singleSine(argRe) * 0.5);
     const float ci = static_cast<float>(singleCosine(argIm) * 0.5);
-    const auto countBlock = JuliaCanUseAvx() ? CountJuliaBlockAvx : CountJuliaBlockSse2;
+    const auto countBlock = JuliaCanUseAvx2() ? CountJuliaBlockAvx2 : CountJuliaBlockSse2;
 
     // The start points do not depend on the time.
     float startRe[kViewWidth];

@@ -38,13 +38,13 @@ void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
 // Escape counts (0..31) of 16 start points sharing an imaginary part,
-// several lanes at a time: with SSE2, or with AVX where the processor has
-// it (JuliaCanUseAvx); CountJuliaBlock picks. All give the same counts.
+// several lanes at a time: with SSE2, or with AVX2 where the processor has
+// it (JuliaCanUseAvx2); CountJuliaBlock picks. All give the same counts.
 constexpr int kJuliaBlock = 16;
 void CountJuliaBlock(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
 void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
-void CountJuliaBlockAvx(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
-bool JuliaCanUseAvx();
+void CountJuliaBlockAvx2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
+bool JuliaCanUseAvx2();
 
 // Height of the 256x256 map at the 8.8 fixed-point position (x, y),
 // bilinearly interpolated with quotients truncated toward zero; 0..255.
