@@ -60,8 +60,6 @@ __attribute__((always_inline)) inline void countLanes(const float* startRe, floa
         std::memcpy(counts + k * kLanes, &count[k], sizeof(Ints));
 }
 
-} // namespace
-
 // The same steps as countLanes with four-lane SSE2 intrinsics. The block is
 // taken eight lanes at a time, so that the values of the iteration stay in
 // the sixteen SSE registers; the compiler's split of the eight-lane vectors
@@ -104,6 +102,8 @@ inline void countLanesSse2(const float* startRe, float startIm, float cr, float 
     for (int k = 0; k < kGroupVectors; ++k)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(counts + 4 * k), count[k]);
 }
+
+} // namespace
 
 void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts)
 {
