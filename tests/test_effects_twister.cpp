@@ -69,6 +69,27 @@ TEST(Twister, CentrePixelComesFromStep128)
     EXPECT_EQ(view[159], (32u + 126u) % 64u);
 }
 
+TEST(Twister, UsesEachImagesOwnSizeForTheWrap)
+{
+    // Other sizes than the supplied 256 and 64: rows and steps wrap at the
+    // images' own widths and heights.
+    EffectState effects;
+    makeFlatState(effects, 0, 0);
+    effects.heightMap = makeImage(100, 90);
+    auto texture = makeImage(48, 40);
+    uint32_t seed = 7u;
+    for (int i = 0; i < 100 * 90; ++i)
+        effects.heightMap->pixels[i] = (seed = seed * 1664525u + 1013904223u) >> 8;
+    for (int i = 0; i < 48 * 40; ++i)
+        texture->pixels[i] = seed = seed * 1664525u + 1013904223u;
+    std::vector<uint32_t> view(320 * 240, kBackground), expected(320 * 240, kBackground);
+    for (uint32_t ms : {0u, 8765u, 3000000000u}) {
+        DrawTwister(effects, *texture, view.data(), ms);
+        reference::DrawTwister(effects, *texture, expected.data(), ms);
+        ASSERT_EQ(view, expected) << ms << " ms";
+    }
+}
+
 TEST(Twister, MatchesThePlainFormAtManyTimes)
 {
     const EffectState& effects = embeddedEffects();
