@@ -38,27 +38,19 @@ const SlotTable& slotTable()
     return table;
 }
 
-// One row of the column. Later runs overwrite earlier ones, so a pixel shows
-// the last run, in drawing order, that reaches it. Runs are scattered by
-// their reach (a later run with the same reach replaces the earlier one),
-// then a sweep from the outside in finds, for each distance, the last run
-// reaching at least that far. Every pixel is written once, without branches
-// on the data.
 // c + k wraps around a row of the height map or the texture. The supplied
 // images are 256 and 64 wide, where a mask does it; other widths take the
 // division.
-class RowWrap {
-public:
-    explicit RowWrap(int32_t width)
-        : width_(static_cast<uint32_t>(width)), mask_((width & (width - 1)) == 0 ? width_ - 1 : 0)
-    {
-    }
-    uint32_t operator()(uint32_t i) const { return mask_ != 0 ? (i & mask_) : (i % width_); }
-
-private:
-    uint32_t width_;
-    uint32_t mask_;
+struct MaskWrap {
+    uint32_t mask;
+    uint32_t operator()(uint32_t i) const { return i & mask; }
 };
+struct DivisionWrap {
+    uint32_t width;
+    uint32_t operator()(uint32_t i) const { return i % width; }
+};
+
+bool isPowerOfTwo(int32_t width) { return width > 0 && (width & (width - 1)) == 0; }
 
 // One row of the column. Later runs overwrite earlier ones, so a pixel shows
 // the last run, in drawing order, that reaches it. Runs are scattered by
@@ -66,11 +58,11 @@ private:
 // then a sweep from the outside in finds, for each distance, the last run
 // reaching at least that far. Every pixel is written once, without branches
 // on the data.
+template <class HeightWrap, class TextureWrap>
 class RowPainter {
 public:
-    RowPainter(const CImage& heightMap, const CImage& texture)
-        : heightMap_(heightMap), texture_(texture), heightWrap_(heightMap.bufferWidth),
-          textureWrap_(texture.bufferWidth)
+    RowPainter(const CImage& heightMap, const CImage& texture, HeightWrap heightWrap, TextureWrap textureWrap)
+        : heightMap_(heightMap), texture_(texture), heightWrap_(heightWrap), textureWrap_(textureWrap)
     {
     }
 
@@ -117,20 +109,34 @@ public:
 private:
     const CImage& heightMap_;
     const CImage& texture_;
-    RowWrap heightWrap_;
-    RowWrap textureWrap_;
+    HeightWrap heightWrap_;
+    TextureWrap textureWrap_;
 };
 
-} // namespace
-
-void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+template <class HeightWrap, class TextureWrap>
+void paintRows(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms, HeightWrap heightWrap,
+               TextureWrap textureWrap)
 {
     const SlotTable& table = slotTable();
-    RowPainter painter(*effects.heightMap, texture);
+    RowPainter<HeightWrap, TextureWrap> painter(*effects.heightMap, texture, heightWrap, textureWrap);
     const uint32_t t = ms / 30;
     for (int y = 0; y < kViewHeight; ++y) {
         const float turn = singleSine(static_cast<float>(static_cast<double>(2 * t + static_cast<uint32_t>(y)) * 0.03125));
         const uint32_t c = t + static_cast<uint32_t>(static_cast<int32_t>(static_cast<double>(turn) * 32 + 32));
         painter.paint(table, c, y, view + y * kViewWidth);
     }
+}
+
+} // namespace
+
+void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    // The supplied images are 256 and 64 wide, where a mask does the wrap;
+    // other widths take the division.
+    const int32_t heightWidth = effects.heightMap->bufferWidth;
+    const int32_t textureWidth = texture.bufferWidth;
+    if (isPowerOfTwo(heightWidth) && isPowerOfTwo(textureWidth))
+        paintRows(effects, texture, view, ms, MaskWrap{uint32_t(heightWidth) - 1}, MaskWrap{uint32_t(textureWidth) - 1});
+    else
+        paintRows(effects, texture, view, ms, DivisionWrap{uint32_t(heightWidth)}, DivisionWrap{uint32_t(textureWidth)});
 }
