@@ -55,7 +55,7 @@ public:
     // Moves the window with the pointer until the left button is released;
     // (x, y) is the press point in window pixels.
     virtual void beginDrag(int32_t x, int32_t y) = 0;
-    // Shows a width x height frame of 0xAARRGGBB pixels (the spec's size),
+    // Shows a width x height frame of 0xAARRGGBB pixels (the window's size),
     // converted to the display's format.
     virtual void present(const uint32_t* frame) = 0;
     // The digit keys as the effects see them.

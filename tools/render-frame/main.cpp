@@ -1,23 +1,27 @@
 // Renders whole frames headless to PNG: the embedded skin and fonts over a
 // background, with a spectrum and the texts, for a few player states.
 //
-// usage: render-frame OUTDIR
+// usage: render-frame OUTDIR [TRACK.mp3]
 //
-// Writes playing.png, paused.png, shuffle.png and hover-next.png. The
-// background and the spectrum are made up here (a slow plasma, a falling
-// spectrum with a few peaks) until the effects and a decoded track feed it.
+// Writes playing.png, paused.png, shuffle.png, hover-next.png and julia.png,
+// each over a different background effect. With a track, the spectrum is
+// that track's at the frame's moment; without one, a made-up spectrum.
 
 #include "app/composition.h"
 #include "app/control_colours.h"
 #include "app/controls.h"
 #include "assets/assets.h"
 #include "gfx/font.h"
+#include "gfx/effects/effects.h"
 #include "gfx/frame.h"
+#include "audio/mp3_engine.h"
+#include "platform/headless_audio_device.h"
 #include "tools/assetgen/file_util.h"
 #include "tools/assetgen/png_writer.h"
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,13 +35,15 @@ struct FrameState {
     bool shuffle;
     uint32_t hoverColour;
     uint32_t msSinceTrackStart;
+    int effect; // 0..4
 };
 
 const FrameState kStates[] = {
-    {"playing", true, false, false, control::kBackground, 3000},
-    {"paused", false, true, false, control::kBackground, 9000},
-    {"shuffle", true, false, true, control::kBackground, 0},
-    {"hover-next", true, false, false, control::kNext, 6000},
+    {"playing", true, false, false, control::kBackground, 3000, 0},
+    {"paused", false, true, false, control::kBackground, 9000, 3},
+    {"shuffle", true, false, true, control::kBackground, 12000, 2},
+    {"hover-next", true, false, false, control::kNext, 6000, 1},
+    {"julia", true, false, false, control::kBackground, 15000, 4},
 };
 
 struct Content {
@@ -50,6 +56,7 @@ struct Content {
     CImage hitMap{assets::hitMap};
     TrackEntry track{};
     char scrollerText[200] = {};
+    EffectState effects;
 };
 
 void loadContent(Content& content)
@@ -59,6 +66,8 @@ void loadContent(Content& content)
     loadFont(content.largeFont, assets::largeFontSheet.bytes, assets::largeFontSheet.count,
              assets::largeFontDescriptor.text());
     content.smallFont.fixedAdvance = 6;
+    if (!InitEffects(content.effects))
+        std::exit(1);
 
     const TrackCatalogue catalogue = makeTrackCatalogue();
     content.track = catalogue.rows[0];
@@ -67,36 +76,55 @@ void loadContent(Content& content)
                   content.track.title);
 }
 
-// A slow plasma standing in for the background effects.
-void paintBackground(uint32_t* view, double seconds)
+// A clock and keys frozen at one moment, so RunEffect paints that moment with
+// the chosen effect.
+struct FixedClock : platform::Clock {
+    uint32_t now = 0;
+    uint32_t milliseconds() override { return now; }
+};
+struct HeldDigit : platform::KeyState {
+    int digit = 0;
+    bool isDigitDown(int d) override { return d == digit; }
+};
+
+void paintBackground(EffectState& effects, uint32_t* view, const FrameState& state)
 {
-    for (int y = 0; y < kViewHeight; ++y)
-        for (int x = 0; x < kViewWidth; ++x) {
-            const double v = std::sin(x / 23.0 + seconds) + std::sin(y / 17.0 - seconds * 0.7) +
-                             std::sin((x + y) / 31.0 + seconds * 0.3);
-            const auto level = static_cast<uint32_t>((v + 3.0) / 6.0 * 255.0);
-            view[y * kViewWidth + x] = 0xFF000000u | (level / 3) << 16 | (level / 2) << 8 | level;
-        }
+    FixedClock clock;
+    clock.now = 1234567u + state.msSinceTrackStart;
+    HeldDigit keys;
+    keys.digit = state.effect + 1;
+    RunEffect(effects, view, clock, keys);
 }
 
-// Magnitudes of the size a music FFT gives: loud low bins falling off
-// steeply toward the top, with a few peaks. (The strips take the tenth
-// power, so even 1e-5 still shows a third of the full height.)
-void makeSpectrum(float* spectrum, double seconds)
+// The spectrum of a real track at the frame's moment: decode it through the
+// engine on a device we pull ourselves. Without a track, a made-up falling
+// spectrum stands in.
+void makeSpectrum(const char* trackPath, uint32_t msIntoTrack, float* spectrum)
 {
-    for (int i = 0; i < kSpectrumBins; ++i) {
-        const double fall = std::exp(-i / 12.0);
-        const double peaks = 0.3 + 0.7 * std::pow(0.5 + 0.5 * std::sin(i * 0.37 + seconds * 3.0), 4.0);
-        spectrum[i] = static_cast<float>(0.05 * fall * peaks);
+    for (int i = 0; i < kSpectrumBins; ++i)
+        spectrum[i] = static_cast<float>(0.05 * std::exp(-i / 12.0));
+    if (trackPath == nullptr)
+        return;
+    platform::HeadlessAudioDevice device;
+    Mp3Engine engine(device);
+    const StreamHandle stream = engine.init() ? engine.openStream(trackPath) : 0;
+    if (stream == 0 || !engine.start() || !engine.play(stream, true)) {
+        std::fprintf(stderr, "render-frame: cannot play %s; using a made-up spectrum\n", trackPath);
+        return;
     }
+    static float buffer[1024 * 2];
+    for (uint32_t frames = 0; frames < msIntoTrack * 441u / 10u; frames += 1024)
+        device.pull(buffer, 1024);
+    engine.spectrum(stream, spectrum);
+    engine.freeAll();
 }
 
-void renderFrame(const Content& content, const FrameState& state, uint32_t* view, uint32_t* window)
+void renderFrame(Content& content, const FrameState& state, const char* trackPath, uint32_t* view,
+                 uint32_t* window)
 {
-    const double seconds = state.msSinceTrackStart / 1000.0;
-    paintBackground(view, seconds);
+    paintBackground(content.effects, view, state);
     float spectrum[kSpectrumBins];
-    makeSpectrum(spectrum, seconds);
+    makeSpectrum(trackPath, state.msSinceTrackStart, spectrum);
     drawSpectrum(view, spectrum);
     drawScroller(view, content.largeFont, content.scrollerText, 0, state.msSinceTrackStart);
     drawInfoText(view, content.smallFont, content.track);
@@ -122,10 +150,11 @@ std::vector<uint8_t> toRgb(const uint32_t* window)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTDIR [TRACK.mp3]\n", argv[0]);
         return 2;
     }
+    const char* trackPath = argc == 3 ? argv[2] : nullptr;
     const std::filesystem::path outDir = argv[1];
 
     static Content content;
@@ -133,7 +162,7 @@ int main(int argc, char** argv)
     static uint32_t view[kViewWidth * kViewHeight];
     static uint32_t window[kWindowWidth * kWindowHeight];
     for (const FrameState& state : kStates) {
-        renderFrame(content, state, view, window);
+        renderFrame(content, state, trackPath, view, window);
         const auto png = assetgen::encodeRgbPng(kWindowWidth, kWindowHeight, toRgb(window));
         if (!assetgen::writeFile(outDir, std::string(state.name) + ".png", png))
             return 1;

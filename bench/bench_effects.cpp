@@ -1,0 +1,170 @@
+// Time per frame of each effect pass and of each whole effect as RunEffect
+// paints it. Each iteration is one frame; the clock moves on 37 ms per frame
+// through a whole minute, so every texture and many fractal constants count.
+#include "gfx/effects/passes.h"
+#include "gfx/frame.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+EffectState& effects()
+{
+    static EffectState* state = [] {
+        auto* s = new EffectState;
+        if (!InitEffects(*s)) {
+            std::fprintf(stderr, "bench_effects: the effect images are unusable\n");
+            std::exit(1);
+        }
+        return s;
+    }();
+    return *state;
+}
+
+class SteppingClock : public platform::Clock {
+public:
+    uint32_t now = 0;
+    uint32_t milliseconds() override { return now; }
+};
+
+class HeldDigit : public platform::KeyState {
+public:
+    explicit HeldDigit(int digit) : digit_(digit) {}
+    bool isDigitDown(int digit) override { return digit == digit_; }
+
+private:
+    int digit_;
+};
+
+constexpr uint32_t kStart = 1000000u;
+constexpr uint32_t kStep = 37u;
+
+inline uint32_t frameTime(uint32_t frame)
+{
+    return kStart + (frame * kStep) % 60000u;
+}
+
+template <typename Pass>
+void runPass(benchmark::State& state, Pass pass)
+{
+    std::vector<uint32_t> view(kViewWidth * kViewHeight, 0);
+    uint32_t frame = 0;
+    for (auto _ : state) {
+        const uint32_t ms = frameTime(frame++);
+        pass(effects(), *effects().textures[ChooseTexture(ms)], view.data(), ms);
+        benchmark::DoNotOptimize(view.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_WarpBackground(benchmark::State& state) { runPass(state, DrawWarpBackground); }
+void BM_Twister(benchmark::State& state) { runPass(state, DrawTwister); }
+void BM_Rotozoom(benchmark::State& state) { runPass(state, DrawRotozoom); }
+void BM_VoxelTerrain(benchmark::State& state) { runPass(state, DrawVoxelTerrain); }
+
+void BM_TunnelRays(benchmark::State& state)
+{
+    runPass(state, [](EffectState& e, const CImage&, uint32_t*, uint32_t ms) { CastTunnelRays(e.tunnel, ms); });
+}
+
+// The cell fill alone, from grids cast beforehand at the frames' times.
+void BM_TunnelCells(benchmark::State& state)
+{
+    constexpr uint32_t kGrids = 64;
+    std::vector<TunnelGrid> grids(kGrids);
+    for (uint32_t i = 0; i < kGrids; ++i)
+        CastTunnelRays(grids[i], frameTime(i));
+    std::vector<uint32_t> view(kViewWidth * kViewHeight, 0);
+    uint32_t frame = 0;
+    for (auto _ : state) {
+        const uint32_t i = frame++ % kGrids;
+        FillTunnelCells(grids[i], *effects().textures[ChooseTexture(frameTime(i))], view.data());
+        benchmark::DoNotOptimize(view.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Julia(benchmark::State& state)
+{
+    runPass(state, [](EffectState& e, const CImage&, uint32_t* view, uint32_t ms) {
+        DrawJulia(*e.paletteStrip, view, ms);
+    });
+}
+
+// The fractal's escape counts for a whole frame through one vector width:
+// the SSE2 path every x86-64 processor has, and the AVX2 path used where
+// present (skipped elsewhere).
+void juliaCounts(benchmark::State& state, void (*countBlock)(const float*, float, float, float, int32_t*))
+{
+    float startRe[kViewWidth];
+    for (int x = 0; x < kViewWidth; ++x)
+        startRe[x] = static_cast<float>(x) / 320 * 4 - 2;
+    int32_t counts[kJuliaBlock];
+    uint32_t frame = 0;
+    for (auto _ : state) {
+        const float s = static_cast<float>(static_cast<double>(frameTime(frame++)) / 1000.0);
+        const float cr = static_cast<float>(singleSine(static_cast<float>(s * 0.9)) * 0.5);
+        const float ci = static_cast<float>(singleCosine(static_cast<float>(s * 0.5 + 1.3)) * 0.5);
+        for (int y = 0; y < kViewHeight; ++y) {
+            const float startIm = static_cast<float>(y) / 240 * 4 - 2;
+            for (int x = 0; x < kViewWidth; x += kJuliaBlock) {
+                countBlock(startRe + x, startIm, cr, ci, counts);
+                benchmark::DoNotOptimize(counts);
+            }
+        }
+    }
+}
+
+void BM_JuliaCountsSse2(benchmark::State& state) { juliaCounts(state, CountJuliaBlockSse2); }
+
+void BM_JuliaCountsAvx2(benchmark::State& state)
+{
+    if (!JuliaCanUseAvx2()) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    juliaCounts(state, CountJuliaBlockAvx2);
+}
+
+// A whole effect through RunEffect, forced by its digit key.
+void BM_Effect(benchmark::State& state)
+{
+    const int effect = static_cast<int>(state.range(0));
+    SteppingClock clock;
+    HeldDigit keys(effect + 1);
+    std::vector<uint32_t> view(kViewWidth * kViewHeight, 0);
+    uint32_t frame = 0;
+    for (auto _ : state) {
+        clock.now = frameTime(frame++);
+        RunEffect(effects(), view.data(), clock, keys);
+        benchmark::DoNotOptimize(view.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// The machine is shared: besides the median, the fastest repetition shows
+// what a frame costs when nothing else competes for the core.
+double fastest(const std::vector<double>& times)
+{
+    return *std::min_element(times.begin(), times.end());
+}
+
+} // namespace
+
+#define EFFECT_BENCHMARK(fn) BENCHMARK(fn)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest)
+
+EFFECT_BENCHMARK(BM_WarpBackground);
+EFFECT_BENCHMARK(BM_Twister);
+EFFECT_BENCHMARK(BM_Rotozoom);
+EFFECT_BENCHMARK(BM_VoxelTerrain);
+EFFECT_BENCHMARK(BM_TunnelRays);
+EFFECT_BENCHMARK(BM_TunnelCells);
+EFFECT_BENCHMARK(BM_Julia);
+EFFECT_BENCHMARK(BM_JuliaCountsSse2);
+EFFECT_BENCHMARK(BM_JuliaCountsAvx2);
+EFFECT_BENCHMARK(BM_Effect)->DenseRange(0, 4);

@@ -1,0 +1,57 @@
+// The pieces RunEffect is made of. Each pass takes the clock reading it
+// works from as an argument, so a frame is a pure function of its inputs.
+#pragma once
+
+#include "gfx/effects/effects.h"
+
+#include <cmath>
+#include <cstdint>
+
+constexpr int kEffectCount = 5;
+constexpr int kTextureCount = 6;
+constexpr int kTextureSize = 64;
+constexpr int kHeightMapSize = 256;
+constexpr int kPaletteSize = 32;
+
+// Entry i is 127 + 127 * sin(2 * pi * i / 256), truncated, with the angle and
+// the sine rounded to single precision; values 0..254.
+void BuildSineTable(uint8_t (&table)[256]);
+
+// True when the decoded image has the size the passes assume; otherwise
+// false with a message naming it on standard error.
+bool CheckEffectImage(const CImage& image, const char* name, int width, int height);
+
+// The effect for this clock reading (ten seconds each, five in turn); the
+// highest held digit key 1..5 overrides it.
+int ChooseEffect(uint32_t ms, platform::KeyState& keys);
+// The texture slot for this clock reading (ten seconds each, six in turn).
+int ChooseTexture(uint32_t ms);
+
+void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
+// The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
+// meets no wall keeps its values), then the affine fill of the 4x4 cells.
+void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
+void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
+// Escape counts (0..31) of 16 start points sharing an imaginary part,
+// several lanes at a time: with SSE2, or with AVX2 where the processor has
+// it (JuliaCanUseAvx2); CountJuliaBlock picks. All give the same counts.
+constexpr int kJuliaBlock = 16;
+void CountJuliaBlock(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
+void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
+void CountJuliaBlockAvx2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
+bool JuliaCanUseAvx2();
+
+// Height of the 256x256 map at the 8.8 fixed-point position (x, y),
+// bilinearly interpolated with quotients truncated toward zero; 0..255.
+int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
+
+// "The sine, converted to single precision": the sine of the float argument
+// taken in double precision, then rounded to float. Shared by the passes and
+// their reference forms in the tests so both round the same way.
+inline float singleSine(float angle) { return static_cast<float>(std::sin(static_cast<double>(angle))); }
+inline float singleCosine(float angle) { return static_cast<float>(std::cos(static_cast<double>(angle))); }

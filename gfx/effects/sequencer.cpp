@@ -1,0 +1,43 @@
+#include "gfx/effects/passes.h"
+
+int ChooseEffect(uint32_t ms, platform::KeyState& keys)
+{
+    int effect = static_cast<int>((ms / 10000u) % kEffectCount);
+    // Every key is asked in turn, so the highest held digit wins.
+    for (int i = 0; i < kEffectCount; ++i) {
+        if (keys.isDigitDown(1 + i))
+            effect = i;
+    }
+    return effect;
+}
+
+int ChooseTexture(uint32_t ms)
+{
+    return static_cast<int>((ms / 10000u) % kTextureCount);
+}
+
+void RunEffect(EffectState& effects, uint32_t* view, platform::Clock& clock, platform::KeyState& keys)
+{
+    const int effect = ChooseEffect(clock.milliseconds(), keys);
+    const CImage& texture = *effects.textures[ChooseTexture(clock.milliseconds())];
+    // Each pass reads the clock for itself, as the passes always have.
+    switch (effect) {
+    case 0:
+        DrawWarpBackground(effects, texture, view, clock.milliseconds());
+        DrawTwister(effects, texture, view, clock.milliseconds());
+        break;
+    case 1:
+        DrawRotozoom(effects, texture, view, clock.milliseconds());
+        break;
+    case 2:
+        DrawWarpBackground(effects, texture, view, clock.milliseconds());
+        DrawVoxelTerrain(effects, texture, view, clock.milliseconds());
+        break;
+    case 3:
+        DrawTunnel(effects.tunnel, texture, view, clock.milliseconds());
+        break;
+    default:
+        DrawJulia(*effects.paletteStrip, view, clock.milliseconds());
+        break;
+    }
+}

@@ -1,0 +1,35 @@
+// The effect passes in their plain, unoptimised form, step by step as they
+// are defined. The optimised passes must give the same frames bit for bit.
+#pragma once
+
+#include "gfx/effects/passes.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace reference {
+
+void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
+// The tunnel's rays at the grid points, one at a time.
+void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
+// The tunnel's pixel fill from a grid the rays have already been cast into.
+void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
+// Escape count of one start point (0..31), scalar.
+int JuliaCount(float zr, float zi, float cr, float ci);
+
+} // namespace reference
+
+// An image filled by the test instead of decoded.
+std::unique_ptr<CImage> makeImage(int width, int height, uint32_t fill = 0);
+// Effect state with the real sine table and images the test fills.
+void makeFlatState(EffectState& effects, uint32_t height, uint32_t texel);
+// The effect state with the embedded images, built once for the suite.
+EffectState& embeddedEffects();
+// Clock readings spread over the whole 32-bit range, with the edges.
+const std::vector<uint32_t>& sampleTimes();

@@ -1,0 +1,78 @@
+#include "effects_reference.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+TEST(Julia, CentreIsInsideAndTheCornerEscapesAtTheSecondStep)
+{
+    EffectState effects;
+    makeFlatState(effects, 0, 0); // palette entry i is 0xFF0000ii
+    std::vector<uint32_t> view(320 * 240, 0x12345678u);
+    DrawJulia(*effects.paletteStrip, view.data(), 0);
+    EXPECT_EQ(view[120 * 320 + 160], 0xFF000000u); // never escapes: entry 0
+    EXPECT_EQ(view[0], 0xFF00001Eu);               // count 1: entry 30
+    for (uint32_t pixel : view)
+        ASSERT_NE(pixel, 0x12345678u);
+}
+
+TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
+{
+    // Start 3 + 0i with c = 1: after one step z = 10 exactly (|z|^2 = 100),
+    // which stays; the next step escapes. Lanes also cover the first-step
+    // escape and points that never escape.
+    const float startRe[kJuliaBlock] = {3.0f, 0.0f, 4.0f, 3.0f, 0.0f, 3.0f, -3.0f, 0.0f};
+    int32_t counts[kJuliaBlock];
+    CountJuliaBlock(startRe, 0.0f, 1.0f, 0.0f, counts);
+    EXPECT_EQ(counts[0], 1);
+    EXPECT_EQ(counts[2], 0); // 4 -> 17 escapes at once
+    EXPECT_EQ(counts[6], 1);
+    EXPECT_EQ(reference::JuliaCount(3.0f, 0.0f, 1.0f, 0.0f), 1);
+    CountJuliaBlock(startRe, 0.0f, 0.0f, 0.0f, counts); // c = 0: 0 stays, 3 escapes
+    EXPECT_EQ(counts[1], 31);
+    EXPECT_EQ(counts[0], 1); // 3 -> 9 -> 81
+}
+
+TEST(Julia, VectorLanesMatchTheScalarIteration)
+{
+    // Random start points and constants, including ones near the set's edge
+    // where single-precision rounding decides the count; both vector widths.
+    uint32_t seed = 99u;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f * 4.0f - 2.0f;
+    };
+    for (int trial = 0; trial < 20000; ++trial) {
+        float startRe[kJuliaBlock];
+        for (float& re : startRe)
+            re = next();
+        const float startIm = next(), cr = next() / 4, ci = next() / 4;
+        int32_t sse2[kJuliaBlock], avx2[kJuliaBlock];
+        CountJuliaBlockSse2(startRe, startIm, cr, ci, sse2);
+        if (JuliaCanUseAvx2())
+            CountJuliaBlockAvx2(startRe, startIm, cr, ci, avx2);
+        for (int i = 0; i < kJuliaBlock; ++i) {
+            const int expected = reference::JuliaCount(startRe[i], startIm, cr, ci);
+            ASSERT_EQ(sse2[i], expected);
+            if (JuliaCanUseAvx2()) {
+                ASSERT_EQ(avx2[i], expected);
+            }
+        }
+    }
+}
+
+TEST(Julia, MatchesThePlainFormAtManyTimes)
+{
+    const EffectState& effects = embeddedEffects();
+    std::vector<uint32_t> view(320 * 240), expected(320 * 240);
+    for (uint32_t ms : sampleTimes()) {
+        DrawJulia(*effects.paletteStrip, view.data(), ms);
+        reference::DrawJulia(*effects.paletteStrip, expected.data(), ms);
+        ASSERT_EQ(view, expected) << ms << " ms";
+    }
+}
+
+} // namespace
