@@ -38,6 +38,8 @@ window=""
 left=0
 top=0
 case_name="start"
+status=""
+audio_end=0
 
 e2e_begin() {
   for tool in Xvfb xdotool xwininfo xprop import convert compare; do
@@ -135,13 +137,12 @@ stop_player() {
 
 player_ended() { ! kill -0 "$player_pid" 2>/dev/null; }
 
-# Waits for the player to end by itself and prints its exit status.
-exit_status() {
+# Waits for the player to end by itself; its exit status goes to `status`.
+await_exit() {
   await_for 30 player_ended || fail "the program did not end"
   wait "$player_pid"
-  local status=$?
+  status=$?
   player_pid=""
-  echo "$status"
 }
 
 # x y width height depth of the player's window.
@@ -216,11 +217,12 @@ audio_size() { stat -c %s "$work/audio.raw" 2>/dev/null || echo 0; }
 
 audio_reached() { [ "$(audio_size)" -ge "$1" ]; }
 
-# Waits until SECONDS more of sound have been written; prints the new size.
+# Waits until SECONDS more of sound have been written; the new size goes to
+# `audio_end`. (Not in a subshell, so that a failure ends the script.)
 await_audio_seconds() {
-  local target=$(($(audio_size) + $(awk -v s="$1" 'BEGIN{printf "%d", s * 352800}')))
+  local target=$(($(audio_size) + $(awk -v s="$1" -v r="$audio_bytes_per_second" 'BEGIN{printf "%d", s * r}')))
   await_for 60 audio_reached "$target" || fail "the sound file stopped growing at $(audio_size) bytes"
-  audio_size
+  audio_end=$(audio_size)
 }
 
 probe() { "$Q2_AUDIO_PROBE" "$1" "$work/audio.raw" "${@:2}"; }
