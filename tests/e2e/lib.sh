@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts: a private X server, the real player with
 # SDL's disk audio driver, waiting for conditions, screenshots, clicks on the
-# skin's controls and the sound file. Source it, then call e2e_begin.
+# skin's controls and the sound file. Source it, then call e2e_begin (or,
+# for the X server and the waiting alone, make_workspace and start_xvfb).
 #
 # Paths come from the test's environment (tests/e2e/CMakeLists.txt):
 # Q2_PLAYER, Q2_TRACKGEN, Q2_AUDIO_PROBE, Q2_CURSOR_PROBE, Q2_HITMAP_POINT,
@@ -41,24 +42,39 @@ case_name="start"
 status=""
 audio_end=0
 
-e2e_begin() {
-  for tool in Xvfb xdotool xwininfo xprop import convert compare; do
+# Skips the test (status 77) when a tool it needs is missing.
+require_tools() {
+  for tool in "$@"; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  for path in "$Q2_PLAYER" "$Q2_TRACKGEN" "$Q2_AUDIO_PROBE" "$Q2_CURSOR_PROBE" "$Q2_HITMAP_POINT" "$Q2_TRACK_TITLES"; do
-    [ -x "$path" ] || { echo "FAIL: $path is not built"; exit 1; }
-  done
+}
+
+# A scratch folder that goes away, with the X server and the player, on
+# every way out of the script.
+make_workspace() {
   work=$(mktemp -d)
   trap 'e2e_cleanup' EXIT
   trap 'exit 130' INT TERM
+}
+
+e2e_begin() {
+  require_tools Xvfb xdotool xwininfo xprop import convert compare
+  for path in "$Q2_PLAYER" "$Q2_TRACKGEN" "$Q2_AUDIO_PROBE" "$Q2_CURSOR_PROBE" "$Q2_HITMAP_POINT" "$Q2_TRACK_TITLES"; do
+    [ -x "$path" ] || { echo "FAIL: $path is not built"; exit 1; }
+  done
+  make_workspace
   "$Q2_TRACK_TITLES" >"$work/titles.tsv"
-  start_xvfb
+  start_xvfb 24
+}
+
+stop_xvfb() {
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+  xvfb_pid=""
 }
 
 e2e_cleanup() {
   stop_player
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
-  xvfb_pid=""
+  stop_xvfb
   [ -n "$work" ] && rm -rf "$work"
 }
 
@@ -85,11 +101,12 @@ await_for() {
 }
 await() { await_for 30 "$@"; }
 
+# A private X server of DEPTH bits on a free display, which becomes DISPLAY.
 start_xvfb() {
   : >"$work/display"
   # -noreset: screenshots are clients too; a reset as one leaves would race
   # with the player's connection.
-  Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp -noreset \
+  Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x$1" -nolisten tcp -noreset \
     3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   await test -s "$work/display" || fail "Xvfb did not start"
