@@ -21,16 +21,19 @@ loud=$(probe rms $((end - audio_bytes_per_second)) "$end")
 is_above "$loud" 0.01 || fail "too quiet to measure a change (RMS $loud)"
 xdotool mousemove $((left + slider_x)) $((top + 60)) mousedown 1 \
   mousemove $((left + slider_x)) $((top + 80)) mousemove $((left + slider_x)) $((top + 104))
-# The volume follows the held button every frame; let some frames see it.
+# The volume follows the held button every frame; hold it a moment.
 await_audio_seconds 0.3
-end=$audio_end
 xdotool mouseup 1
 park_pointer
-await_audio_seconds 0.2
-mark=$audio_end
+# Wait until the last quarter second is quiet, then measure a whole second.
+recent_level_below() {
+  local size
+  size=$(audio_size)
+  is_above "$1" "$(probe rms $((size - audio_bytes_per_second / 4)) "$size")"
+}
+await recent_level_below "$(awk -v l="$loud" 'BEGIN{print l / 5}')" || fail "the level did not drop from RMS $loud"
 await_audio_seconds 1
-end=$audio_end
-soft=$(probe rms "$mark" "$end")
+soft=$(probe rms $((audio_end - audio_bytes_per_second)) "$audio_end")
 # Near the slider's bottom the level is under a tenth of full volume.
 is_above "$(awk -v l="$loud" 'BEGIN{print l / 5}')" "$soft" || fail "the level went from RMS $loud only to $soft"
 at_position "$left" "$top" || fail "the press on the slider moved the window to $(geometry)"
