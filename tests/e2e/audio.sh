@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What the user hears, read from the file SDL's disk driver writes: sound
 # from the start, a spectrum that changes with the track, silence after
-# pause, and after the second pause the track going on from where it
-# stopped rather than from its beginning.
+# pause, after the second pause the track going on from where it stopped
+# rather than from its beginning, and silence with the stop lamp lit after
+# stop.
 source "$(dirname "$0")/lib.sh"
 e2e_begin
 
@@ -65,3 +66,17 @@ resumed_at=$(probe locate "$resumed" "$second_track")
 gap=$(awk -v a="$resumed_at" -v b="$stopped_at" 'BEGIN{d = a - b; if (d < 0) d = -d; printf "%.3f", d}')
 ! is_above "$gap" 0.05 || fail "the track went on at $resumed_at s, not where it stopped ($stopped_at s)"
 pass "the track went on at $resumed_at s"
+
+case_name="stop"
+mark=$(audio_size)
+click_control "$stop_colour"
+await silence_found || fail "no silence after stop"
+control_mask "$play_colour" "$work/play-mask.png"
+control_mask "$stop_colour" "$work/stop-mask.png"
+lamps_show_stopped() {
+  window_shot "$work/shot.png" &&
+    [ "$(pixels_differing_within "$work/shot.png" "$Q2_SKIN/active.png" "$work/stop-mask.png")" = 0 ] &&
+    [ "$(pixels_differing_within "$work/shot.png" "$Q2_SKIN/normal.png" "$work/play-mask.png")" = 0 ]
+}
+await lamps_show_stopped || fail "after stop the stop lamp is not lit, or the play lamp still is"
+pass "silence from byte $(probe first-silence "$mark"), the stop lamp lit instead of the play lamp"
