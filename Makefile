@@ -4,6 +4,10 @@
 comma := ,
 SANITIZE ?=
 JOBS ?= $(shell nproc)
+# Where `make install` puts the program; DESTDIR stages the whole tree
+# elsewhere (for packaging), as usual.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 ifeq ($(SANITIZE),)
 BUILD_DIR := build
@@ -11,7 +15,7 @@ else
 BUILD_DIR := build-$(subst $(comma),-,$(SANITIZE))
 endif
 
-.PHONY: all deps configure build run test bench check-sanitizers assets-check clean
+.PHONY: all deps configure build run test bench install uninstall check-sanitizers assets-check clean
 
 all: build
 
@@ -35,6 +39,16 @@ test: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; fi; done
+
+# The program and its tracks in PREFIX/lib/quarven2, a link in PREFIX/bin, a
+# menu entry and an icon in PREFIX/share. A system prefix needs root.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# Removes exactly the files the last `make install` from this tree recorded
+# (give it the same DESTDIR).
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P packaging/uninstall.cmake
 
 check-sanitizers:
 	$(MAKE) test SANITIZE=address,undefined

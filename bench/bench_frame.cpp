@@ -1,0 +1,119 @@
+// The whole frame's work in the program's own frame loop — the effect, the
+// spectrum and its strips, the scroller, the information text, the view's
+// copy, the skin and knob, the conversion to 32 bits — for each of the five
+// effects, without the sleep and the device blit; a plain memcpy of the
+// window's bytes as the floor; and start-up up to the first presented frame
+// with the real engine opening the 33 tracks the build made.
+#include "app/app.h"
+#include "app/frame_loop.h"
+#include "app/startup.h"
+#include "audio/mp3_engine.h"
+#include "bench/bench_window.h"
+#include "platform/headless_audio_device.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+void noSleep(uint32_t) {}
+
+// The tracks lie in the build folder; the player opens them by bare name.
+bool enterTrackFolder(benchmark::State& state)
+{
+    std::error_code error;
+    std::filesystem::current_path(Q2_TRACK_DIR, error);
+    if (error || !std::filesystem::exists("01_-_vela_orkestra_-_quarven_rising.mp3")) {
+        state.SkipWithError("no tracks in " Q2_TRACK_DIR " (build the default tree, not a sanitized one)");
+        return false;
+    }
+    return true;
+}
+
+// The program's parts wired as in main, with a window and an audio device
+// that need no hardware.
+struct Program {
+    BenchWindowSystem windows;
+    FakeClock clock;
+    platform::HeadlessAudioDevice device;
+    Mp3Engine engine{device};
+    std::unique_ptr<App> app = std::make_unique<App>();
+    Services services{windows, engine, clock, noSleep};
+};
+
+void BM_Frame(benchmark::State& state)
+{
+    if (!enterTrackFolder(state))
+        return;
+    Program program;
+    program.clock.now = 1000;
+    if (!startUp(*program.app, program.services)) {
+        state.SkipWithError("start-up failed");
+        return;
+    }
+    // A few seconds of the first track through the mixer, so the spectrum
+    // and its strips have music to show.
+    std::vector<float> audio(size_t(platform::kDeviceBufferFrames) * 2);
+    for (int i = 0; i < 3 * 44100 / platform::kDeviceBufferFrames; ++i)
+        program.device.pull(audio.data(), platform::kDeviceBufferFrames);
+
+    BenchWindow& window = *program.windows.opened;
+    window.digits.down[state.range(0)] = true;
+    for (auto _ : state) {
+        program.clock.now += 16; // about sixty frames a second
+        runPass(*program.app, program.services);
+        benchmark::DoNotOptimize(window.surface.data());
+        benchmark::ClobberMemory();
+    }
+    shutDown(*program.app);
+}
+BENCHMARK(BM_Frame)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
+
+// The least a frame can cost: moving the window's bytes once.
+void BM_MemcpyWindowBytes(benchmark::State& state)
+{
+    const size_t bytes = size_t(kWindowWidth) * kWindowHeight * 4;
+    std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+BENCHMARK(BM_MemcpyWindowBytes)->Unit(benchmark::kMicrosecond);
+
+// From nothing to the first presented frame: window, outline, fonts, skin,
+// audio start, 33 streams opened, effect images, the first track playing,
+// one pass of the loop. The SDL window and device are not part of it; the
+// Xvfb script measures the real program, those included.
+void BM_StartUpToFirstFrame(benchmark::State& state)
+{
+    if (!enterTrackFolder(state))
+        return;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>();
+        state.ResumeTiming();
+        if (!startUp(*program->app, program->services)) {
+            state.SkipWithError("start-up failed");
+            return;
+        }
+        runPass(*program->app, program->services);
+        state.PauseTiming();
+        int opened = 0;
+        for (const TrackEntry& row : program->app->player.catalogue.rows)
+            opened += row.stream != 0 ? 1 : 0;
+        state.counters["streams"] = opened;
+        shutDown(*program->app);
+        program.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Installs the built program into a scratch DESTDIR as `make install` would
+# into /usr/local, checks that a desktop finds what it needs and that the
+# menu entry's command, started from a folder without tracks, plays from the
+# installed tracks; then uninstalls and checks that exactly our files went.
+#
+# Usage: install_tree.sh BUILD_DIR UNINSTALL_SCRIPT
+set -u
+build=$(realpath "$1")
+uninstall=$(realpath "$2")
+prefix=/usr/local
+
+if [ ! -f "$build/01_-_vela_orkestra_-_quarven_rising.mp3" ]; then
+  echo "skipped: this build folder has no tracks (a sanitized tree makes none)"
+  exit 77
+fi
+
+work=$(mktemp -d)
+stage="$work/stage"
+root="$stage$prefix"
+player_pid=""
+trap '[ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null; rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*"; [ -s "$work/log" ] && { echo "--- log:"; cat "$work/log"; }; exit 1; }
+
+# The component has its own manifest, so a real install's manifest (used by
+# `make uninstall`) is left alone.
+DESTDIR="$stage" cmake --install "$build" --prefix "$prefix" --component quarven2 >"$work/log" 2>&1 ||
+  fail "cmake --install failed"
+manifest="$build/install_manifest_quarven2.txt"
+
+# --- the files
+[ -x "$root/lib/quarven2/quarven2" ] || fail "no executable program in lib/quarven2"
+tracks=$(find "$root/lib/quarven2" -maxdepth 1 -name '*.mp3' | wc -l)
+[ "$tracks" = 33 ] || fail "$tracks tracks installed, not 33"
+for track in "$build"/[0-3][0-9]_-_*.mp3; do
+  cmp -s "$track" "$root/lib/quarven2/$(basename "$track")" || fail "$(basename "$track") differs from the built one"
+done
+[ -L "$root/bin/quarven2" ] || fail "bin/quarven2 is not a symbolic link"
+[ "$(readlink "$root/bin/quarven2")" = ../lib/quarven2/quarven2 ] ||
+  fail "bin/quarven2 points to $(readlink "$root/bin/quarven2")"
+[ "$(realpath "$root/bin/quarven2")" = "$(realpath "$root/lib/quarven2/quarven2")" ] || fail "bin/quarven2 does not resolve"
+
+icon="$root/share/icons/hicolor/32x32/apps/quarven2.png"
+[ -f "$icon" ] || fail "no icon in the hicolor theme"
+# The PNG header's width and height, big-endian, at bytes 16..23.
+[ "$(od -An -tx1 -j16 -N8 "$icon" | tr -d ' \n')" = 0000002000000020 ] || fail "the icon is not 32 x 32"
+
+entry="$root/share/applications/quarven2.desktop"
+[ -f "$entry" ] || fail "no menu entry"
+key() { sed -n "s/^$1=//p" "$entry"; }
+[ "$(key Type)" = Application ] || fail "Type=$(key Type)"
+[ "$(key Name)" = "QUARVEN 2 soundtrack" ] || fail "Name=$(key Name)"
+[ "$(key Exec)" = "$prefix/bin/quarven2" ] || fail "Exec=$(key Exec)"
+[ "$(key Icon)" = quarven2 ] || fail "Icon=$(key Icon)"
+[ "$(key Categories)" = "AudioVideo;Audio;Player;" ] || fail "Categories=$(key Categories)"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$entry" >"$work/log" 2>&1 || fail "desktop-file-validate rejects the entry"
+else
+  echo "note: desktop-file-validate is not installed; the entry was checked by its keys only"
+fi
+
+# --- the menu's command, started where there are no tracks, opens the
+# installed ones: the program's folder is found through the link.
+mkdir "$work/home"
+(cd "$work/home" && exec env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+  XDG_RUNTIME_DIR="$work/home" "$stage$(key Exec)") >"$work/log" 2>&1 &
+player_pid=$!
+open_tracks() { ls -l "/proc/$player_pid/fd" 2>/dev/null | grep -c -- "-> $root/lib/quarven2/.*\.mp3$"; }
+for _ in $(seq 300); do
+  [ "$(open_tracks)" = 33 ] && break
+  kill -0 "$player_pid" 2>/dev/null || break
+  sleep 0.1
+done
+opened=$(open_tracks)
+kill -TERM "$player_pid" 2>/dev/null
+wait "$player_pid"
+status=$?
+player_pid=""
+[ "$opened" = 33 ] || fail "the installed program opened $opened of the 33 installed tracks"
+[ "$status" = 0 ] || fail "the installed program ended with status $status"
+
+# --- uninstall removes our files and only ours
+echo "a user's note" >"$root/lib/quarven2/notes.txt"
+touch "$root/bin/another-program"
+DESTDIR="$stage" cmake -DMANIFEST="$manifest" -P "$uninstall" >"$work/log" 2>&1 || fail "uninstall failed"
+left=$(cd "$stage" && find . ! -type d | sort | tr '\n' ' ')
+[ "$left" = "./usr/local/bin/another-program ./usr/local/lib/quarven2/notes.txt " ] ||
+  fail "after uninstall these files remain: $left"
+rm "$root/lib/quarven2/notes.txt"
+DESTDIR="$stage" cmake -DMANIFEST="$manifest" -P "$uninstall" >"$work/log" 2>&1 || fail "a second uninstall failed"
+[ ! -e "$root/lib/quarven2" ] || fail "the emptied program folder stays"
+[ -e "$root/bin/another-program" ] || fail "uninstall removed a file it had not installed"
+echo "installed $((tracks + 4)) files under DESTDIR$prefix, started from the menu entry's command, uninstalled"
