@@ -1,8 +1,31 @@
 #include "platform/sdl_audio_device.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 namespace platform {
+
+namespace {
+
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card ALSA prints a screenful of its own diagnostics while
+// SDL probes it; the one line we print carries SDL's reason already. SDL
+// loads ALSA at run time, so reach the same library the same way and give
+// it a silent error handler before SDL starts its probe.
+void quietenAlsa()
+{
+    using MessageHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetMessageHandler = int (*)(MessageHandler);
+    static void* const alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (alsa == nullptr)
+        return;
+    auto setHandler = reinterpret_cast<SetMessageHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setHandler != nullptr)
+        setHandler(&ignoreAlsaMessage);
+}
+
+} // namespace
 
 SdlAudioDevice::~SdlAudioDevice()
 {
@@ -12,6 +35,7 @@ SdlAudioDevice::~SdlAudioDevice()
 bool SdlAudioDevice::open(AudioPullFn pull, void* user)
 {
     close();
+    quietenAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error_ = std::string("no audio output: ") + SDL_GetError();
         return false;
