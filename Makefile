@@ -50,6 +50,10 @@ install: build
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P packaging/uninstall.cmake
 
+# The committed content must be what the generators make (also part of `make test`).
+assets-check: build
+	cd $(BUILD_DIR) && ctest -R assets_check --output-on-failure
+
 check-sanitizers:
 	$(MAKE) test SANITIZE=address,undefined
 	$(MAKE) test SANITIZE=thread
