@@ -39,11 +39,7 @@ void applyWindowShape(platform::Window& display)
 
 void loadFonts(App& app)
 {
-    loadFont(app.smallFont, assets::smallFontSheet.bytes, assets::smallFontSheet.count,
-             assets::smallFontDescriptor.text());
-    loadFont(app.largeFont, assets::largeFontSheet.bytes, assets::largeFontSheet.count,
-             assets::largeFontDescriptor.text());
-    app.smallFont.fixedAdvance = 6;
+    loadPlayerFonts(app.smallFont, app.largeFont);
 }
 
 bool hasSize(const std::unique_ptr<CImage>& image, int32_t width, int32_t height)

@@ -1,5 +1,7 @@
 #include "gfx/font.h"
 
+#include "assets/assets.h"
+
 #include "gfx/frame.h"
 
 #include <algorithm>
@@ -166,4 +168,13 @@ void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t 
                       static_cast<int32_t>(static_cast<uint32_t>(y) + line), colour);
         column += static_cast<uint32_t>(advanceOf(font, code));
     }
+}
+
+void loadPlayerFonts(BitmapFont& smallFont, BitmapFont& largeFont)
+{
+    loadFont(smallFont, assets::smallFontSheet.bytes, assets::smallFontSheet.count,
+             assets::smallFontDescriptor.text());
+    loadFont(largeFont, assets::largeFontSheet.bytes, assets::largeFontSheet.count,
+             assets::largeFontDescriptor.text());
+    smallFont.fixedAdvance = 6;
 }

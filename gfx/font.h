@@ -25,6 +25,10 @@ struct BitmapFont {
 // Builds `font` from a glyph sheet file and a NUL-terminated descriptor.
 BitmapFont& loadFont(BitmapFont& font, const uint8_t* sheetData, uint32_t sheetSize, const char* descriptor);
 
+// The player's two fonts from their embedded files, small first; the small
+// one then advances a fixed 6 pixels per character and per line.
+void loadPlayerFonts(BitmapFont& smallFont, BitmapFont& largeFont);
+
 // Draws `text` into a 320x240 view with the pen starting at (x, y); the
 // colour's alpha byte is the blend strength.
 void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour);

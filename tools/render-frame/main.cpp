@@ -61,11 +61,7 @@ struct Content {
 
 void loadContent(Content& content)
 {
-    loadFont(content.smallFont, assets::smallFontSheet.bytes, assets::smallFontSheet.count,
-             assets::smallFontDescriptor.text());
-    loadFont(content.largeFont, assets::largeFontSheet.bytes, assets::largeFontSheet.count,
-             assets::largeFontDescriptor.text());
-    content.smallFont.fixedAdvance = 6;
+    loadPlayerFonts(content.smallFont, content.largeFont);
     if (!InitEffects(content.effects))
         std::exit(1);
 
