@@ -2,6 +2,7 @@
 // runs against (the real platform in main, stand-ins in tests).
 #pragma once
 
+#include "app/command_line.h"
 #include "audio/audio_engine.h"
 #include "audio/playback.h"
 #include "display/input.h"
@@ -37,6 +38,9 @@ struct App {
     EffectState effects;
     InputState input;
     std::unique_ptr<platform::Window> display;
+
+    // From the command line, set before start-up.
+    Options options;
 };
 
 struct Services {

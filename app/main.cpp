@@ -2,6 +2,7 @@
 // the user quits.
 
 #include "app/app.h"
+#include "app/command_line.h"
 #include "app/track_folder.h"
 #include "audio/mp3_engine.h"
 #include "platform/sdl_audio_device.h"
@@ -9,6 +10,7 @@
 #include "platform/system_time.h"
 
 #include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -29,8 +31,22 @@ void enterTrackFolder()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+    case CommandLineAction::Help:
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    case CommandLineAction::Version:
+        std::printf("quarven2 %s\n", kProgramVersion);
+        return 0;
+    case CommandLineAction::Error:
+        std::fprintf(stderr, "%s\n", usageErrorLine(commandLine.error).c_str());
+        return 2;
+    case CommandLineAction::Run:
+        break;
+    }
     // SDL cannot set a title with non-ASCII letters under the C locale.
     std::setlocale(LC_ALL, "");
     enterTrackFolder();
@@ -40,5 +56,6 @@ int main()
     Mp3Engine engine(device);
     Services services{windows, engine, clock, platform::sleepMilliseconds};
     static App app; // static storage: the frame buffers are large and live for the whole run
+    app.options = commandLine.options;
     return runPlayer(app, services);
 }
