@@ -7,6 +7,11 @@
 
 #include <SDL.h>
 #include <SDL_shape.h>
+#include <SDL_syswm.h>
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include "platform/x11_window_identity.h"
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +47,28 @@ void setIcon(SDL_Window* window, const WindowSpec& spec)
         return;
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);
+}
+
+// The desktop entry's StartupWMClass names this class, so the launcher
+// matches the running window to its menu entry.
+constexpr const char* kWindowInstance = "quarven2";
+constexpr const char* kWindowClass = "Quarven2";
+
+// SDL names both parts of the class after the program and sets one icon size.
+void identifyToDesktop(SDL_Window* window, const WindowSpec& spec)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
+        return;
+    x11::setWindowClass(info.info.x11.display, info.info.x11.window, kWindowInstance, kWindowClass);
+    const IconImage icons[] = {{spec.iconPixels, spec.iconWidth, spec.iconHeight}, spec.largerIcons[0],
+                               spec.largerIcons[1]};
+    x11::setWindowIcons(info.info.x11.display, info.info.x11.window, icons, 3);
+#else
+    (void)window, (void)spec;
+#endif
 }
 
 Event translate(const SDL_Event& e)
@@ -249,6 +276,7 @@ std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std:
         return nullptr;
     }
     setIcon(window, spec);
+    identifyToDesktop(window, spec);
     SDL_StopTextInput(); // no text is typed here; spare the event queue
     return std::make_unique<SdlWindow>(window, shaped, spec);
 }
