@@ -4,12 +4,12 @@
 # a long single step back, two drags in a row; a click on a button acts once
 # and moves nothing, a press on the volume slider moves nothing. Checked by
 # the window's real place on the screen. Run bare (no window manager) or as
-# `window_drag.sh openbox`, where the window manager moves the window.
+# `window_drag.sh openbox` (or fluxbox), where the window manager moves the window.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wm_lib.sh"
 manager=${1:-none}
 e2e_begin
-[ "$manager" = openbox ] && start_openbox
+start_manager "$manager"
 
 make_tracks "$work/tracks" 20 1,2,3
 start_player "$work/tracks"

@@ -29,3 +29,24 @@ EOF
   trap 'stop_wm; e2e_cleanup' EXIT
   await wm_running || fail "openbox did not start: $(cat "$work/wm.log")"
 }
+
+# fluxbox, for trying the same scripts by hand (not installed for the suite).
+start_fluxbox() {
+  require_tools fluxbox
+  mkdir -p "$work/fluxbox"
+  printf 'session.screen0.edgeSnapThreshold: 0\nsession.screen0.workspaces: 1\n' >"$work/fluxbox/init"
+  HOME="$work/fluxbox" fluxbox -rc "$work/fluxbox/init" >"$work/wm.log" 2>&1 &
+  wm_pid=$!
+  trap 'stop_wm; e2e_cleanup' EXIT
+  await wm_running || fail "fluxbox did not start: $(cat "$work/wm.log")"
+}
+
+# start_manager none|openbox|fluxbox
+start_manager() {
+  case "$1" in
+    none) ;;
+    openbox) start_openbox ;;
+    fluxbox) start_fluxbox ;;
+    *) fail "unknown window manager $1" ;;
+  esac
+}
