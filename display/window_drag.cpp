@@ -57,10 +57,16 @@ DragStep followPointer(DragState& drag, const platform::PointerSample& now)
 DragStep managerMoves(DragState& drag, const platform::PointerSample& now)
 {
     if (!now.leftDown) {
-        if (now.releaseQueued && !drag.managerMoved)
-            return endAt(drag, now.releaseX - drag.grabX, now.releaseY - drag.grabY);
-        drag.phase = DragPhase::Idle;
-        return {DragAction::End};
+        if (drag.managerMoved) {
+            drag.phase = DragPhase::Idle;
+            return {DragAction::End};
+        }
+        // A manager that took the pointer only after its last motion never
+        // moves the window: it ends where the button went up (the pointer
+        // now, if the manager kept the release).
+        const int32_t x = now.releaseQueued ? now.releaseX : now.pointerX;
+        const int32_t y = now.releaseQueued ? now.releaseY : now.pointerY;
+        return endAt(drag, x - drag.grabX, y - drag.grabY);
     }
     if (now.windowX != drag.placedX || now.windowY != drag.placedY)
         drag.managerMoved = true;

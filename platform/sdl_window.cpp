@@ -1,9 +1,9 @@
 #include "platform/sdl_window.h"
 
 #include "display/pixel_conversion.h"
+#include "display/window_drag.h"
 #include "platform/sdl_key_state.h"
 #include "platform/sdl_window_move.h"
-#include "display/window_drag.h"
 
 #include <SDL.h>
 #include <SDL_shape.h>
@@ -155,7 +155,6 @@ public:
     }
 
 private:
-
     SDL_Window* window;
     bool shaped;
     int32_t width, height;

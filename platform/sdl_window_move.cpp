@@ -165,13 +165,8 @@ void SdlWindowMover::moveTo(int32_t x, int32_t y)
 void SdlWindowMover::handOver(int32_t x, int32_t y)
 {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    if (xDisplay != nullptr) {
-        int windowX = 0, windowY = 0;
-        SDL_GetWindowPosition(window, &windowX, &windowY);
-        grabX = x - windowX;
-        grabY = y - windowY;
+    if (xDisplay != nullptr)
         x11::handOverMove(asDisplay(xDisplay), xWindow, x, y);
-    }
 #else
     (void)x, (void)y;
 #endif
@@ -181,13 +176,22 @@ void SdlWindowMover::handOver(int32_t x, int32_t y)
 // release the window manager kept would cost the next click or drag.
 void SdlWindowMover::finished(bool releaseSeen)
 {
-    if (xDisplay != nullptr)
-        SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE); // also drops any still queued
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (xDisplay == nullptr)
+        return;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE); // also drops any still queued
     if (releaseSeen || (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) == 0)
         return;
-#if defined(SDL_VIDEO_DRIVER_X11)
-    if (xDisplay != nullptr)
-        x11::sendLeftRelease(asDisplay(xDisplay), xWindow, grabX, grabY);
+    Display* display = asDisplay(xDisplay);
+    x11::PointerAndWindow seen;
+    int x = 0, y = 0;
+    if (x11::queryPointerAndWindow(display, xWindow, seen)) {
+        x = seen.pointerX - seen.windowX;
+        y = seen.pointerY - seen.windowY;
+    }
+    x11::sendLeftRelease(display, xWindow, x, y);
+#else
+    (void)releaseSeen;
 #endif
 }
 

@@ -40,7 +40,6 @@ private:
     int32_t takenX = 0, takenY = 0;
     bool screenRelease = false; // the X server's release of this drag was seen
     int32_t screenReleaseX = 0, screenReleaseY = 0;
-    int32_t grabX = 0, grabY = 0; // the last hand-over's press, in window pixels
 };
 
 } // namespace platform

@@ -63,7 +63,8 @@ public:
     // Takes at most one pending event; false when none is waiting.
     virtual bool nextEvent(Event& event) = 0;
     // Moves the window with the pointer until the left button is released;
-    // (x, y) is the press point in window pixels.
+    // (x, y) is the press point in window pixels. The drag is followed in
+    // every later nextEvent call, whether or not an event is waiting.
     virtual void beginDrag(int32_t x, int32_t y) = 0;
     // Shows a width x height frame of 0xAARRGGBB pixels (the window's size),
     // converted to the display's format.

@@ -114,6 +114,18 @@ TEST(WindowDrag, AWindowManagerGetsTheMoveOnlyOnceThePointerHasMoved)
 
 TEST(WindowDrag, TheProgramMovesTheWindowWhenTheManagerDoesNot)
 {
+    {
+        // Too late to see the pointer's last motion, the manager never moved
+        // the window and kept the release: it ends under the pointer.
+        HeadlessWindowMover late;
+        late.manager = true;
+        late.script = {down(kWindowX + kGrabX + 40, kWindowY + kGrabY + 30, 0),
+                       down(kWindowX + kGrabX + 80, kWindowY + kGrabY + 60, 100, 340, 230),
+                       up(kWindowX + kGrabX + 80, kWindowY + kGrabY + 60, 200, false)};
+        DragState drag;
+        run(drag, late);
+        EXPECT_EQ(late.log, (Log{"move 340 230", "hand over 440 280", "move 380 260", "finished kept"}));
+    }
     HeadlessWindowMover mover;
     mover.manager = true;
     const int32_t pressX = kWindowX + kGrabX, pressY = kWindowY + kGrabY;

@@ -62,6 +62,21 @@ sleep 0.5
 title_is_track $((before + 1)) || fail "one click changed the track more than once (row $(title_track))"
 pass "row $before -> $((before + 1)), the window stayed at $left,$top"
 
+case_name="drag from a button, then a click there"
+# The press acts on the button once; the window then follows the pointer,
+# which stays on the button: the hand shows over it and a click without
+# moving acts on it again.
+cursor_is() { [ "$("$Q2_CURSOR_PROBE")" = "$1" ]; }
+before=$(title_track)
+read -r nx ny < <(control_point "$next_colour")
+drag_in_steps "$nx" "$ny" -40 -30 2 0.2
+await title_is_track $((before + 1)) || fail "the press on next gave row $(title_track), not $((before + 1))"
+await cursor_is hand || fail "after the drag the pointer is on next, but the cursor is the $("$Q2_CURSOR_PROBE")"
+xdotool click 1
+await title_is_track $((before + 2)) || fail "a click after the drag, without moving, gave row $(title_track), not $((before + 2))"
+park_pointer
+pass "rows $before -> $((before + 1)) -> $((before + 2)), the window at $left,$top"
+
 case_name="slider"
 read -r sx _ < <(control_point "$volume_colour")
 xdotool mousemove $((left + sx)) $((top + 60)) mousedown 1 sleep 0.2 mousemove $((left + sx + 30)) $((top + 90)) \
