@@ -59,7 +59,9 @@ extern const AssetBlob texture4;
 extern const AssetBlob texture5;
 extern const AssetBlob paletteStrip;
 
-// The window's icon.
+// The window's icon: 32 x 32, and larger for docks and dense screens.
 extern const AssetBlob windowIcon;
+extern const AssetBlob windowIcon64;
+extern const AssetBlob windowIcon128;
 
 } // namespace assets

@@ -32,6 +32,13 @@ struct Event {
     Key key = Key::Other;
 };
 
+// One size of the window's icon: 0xAARRGGBB, rows without gaps.
+struct IconImage {
+    const uint32_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 // What the window is created with. The icon is 0xAARRGGBB, rows without gaps.
 struct WindowSpec {
     int32_t width = 0;
@@ -40,6 +47,9 @@ struct WindowSpec {
     const uint32_t* iconPixels = nullptr;
     int32_t iconWidth = 0;
     int32_t iconHeight = 0;
+    // The same icon drawn larger, for docks and dense screens; the desktop
+    // picks the size it shows. Entries without pixels are skipped.
+    IconImage largerIcons[2];
 };
 
 class Window : public Desktop {
@@ -53,7 +63,8 @@ public:
     // Takes at most one pending event; false when none is waiting.
     virtual bool nextEvent(Event& event) = 0;
     // Moves the window with the pointer until the left button is released;
-    // (x, y) is the press point in window pixels.
+    // (x, y) is the press point in window pixels. The drag is followed in
+    // every later nextEvent call, whether or not an event is waiting.
     virtual void beginDrag(int32_t x, int32_t y) = 0;
     // Shows a width x height frame of 0xAARRGGBB pixels (the window's size),
     // converted to the display's format.
