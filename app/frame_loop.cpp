@@ -3,6 +3,7 @@
 #include "app/composition.h"
 #include "app/controls.h"
 #include "display/messages.h"
+#include "display/pointer_scale.h"
 
 namespace {
 
@@ -23,7 +24,9 @@ StreamHandle currentStream(const Player& player)
 void takeOneEvent(App& app)
 {
     platform::Event event;
-    if (app.display->nextEvent(event) && handleMessage(app.input, event))
+    // The controls see window pixels; the drag keeps the press point in
+    // screen pixels under the pointer.
+    if (app.display->nextEvent(event) && handleMessage(app.input, toWindowPixels(event, app.scale)))
         app.display->beginDrag(event.x, event.y);
 }
 
@@ -38,6 +41,16 @@ void composeView(App& app, Services& services)
         drawInfoText(app.view, app.smallFont, *row);
 }
 
+void presentDoubleSize(App& app, uint32_t hover, bool streamActive)
+{
+    DoubleSizeSkin& big = app.doubleSize;
+    const SkinImages skin{*big.normal, *big.hover, *big.active, *big.knob, *app.hitMap};
+    const SkinState state{hover, streamActive, app.player.state.paused != 0, app.player.state.shuffle != 0,
+                          app.volume};
+    composeDoubleSize(big.frame, skin, app.view, state);
+    app.display->present(big.frame.pixels.data());
+}
+
 } // namespace
 
 void runPass(App& app, Services& services)
@@ -48,12 +61,16 @@ void runPass(App& app, Services& services)
     const uint32_t hover = handleControls(*app.hitMap, app.input, app.player, app.volume, *app.display);
     RunEffect(app.effects, app.view, services.clock, app.display->keys());
     composeView(app, services);
-    copyView(app.window, app.view);
-    const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
     const bool streamActive = services.engine.isActive(currentStream(app.player));
-    overlaySkin(app.window, skin, hover, streamActive, app.player.state.paused != 0, app.player.state.shuffle != 0,
-                app.volume);
-    app.display->present(app.window);
+    if (app.scale != 1) {
+        presentDoubleSize(app, hover, streamActive);
+    } else {
+        copyView(app.window, app.view);
+        const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
+        overlaySkin(app.window, skin, hover, streamActive, app.player.state.paused != 0,
+                    app.player.state.shuffle != 0, app.volume);
+        app.display->present(app.window);
+    }
     services.sleep(2);
 }
 
