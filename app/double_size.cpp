@@ -38,7 +38,7 @@ uint32_t lampColourFor(const SkinState& state)
 
 // The same rules as the single-size overlay, for one window pixel's colour
 // in the hit map; later rules win.
-const CImage& layerFor(uint32_t h, const SkinImages& skin, const DoubleSizeFrame& look)
+const CImage& layerFor(uint32_t h, const SkinImages& skin, const SkinLook& look)
 {
     const CImage* layer = &skin.normal;
     if ((look.hoverColour & kColourBits) != 0 && h == look.hoverColour)
@@ -52,13 +52,14 @@ const CImage& layerFor(uint32_t h, const SkinImages& skin, const DoubleSizeFrame
     return *layer;
 }
 
-// Every pixel outside the key from the layer its window pixel chooses.
-void layTheSkin(DoubleSizeFrame& frame, const SkinImages& skin)
+// Every pixel of `area` outside the key from the layer its window pixel
+// chooses.
+void layTheSkin(DoubleSizeFrame& frame, const SkinImages& skin, const WindowArea& area)
 {
     uint32_t* out = frame.pixels.data();
-    for (int32_t y = 0; y < kWindowHeight; ++y) {
-        for (int32_t x = 0; x < kWindowWidth; ++x) {
-            const uint32_t* layer = layerFor(skin.hitMap.pixels[y * kWindowWidth + x], skin, frame).pixels;
+    for (int32_t y = area.top; y <= area.bottom; ++y) {
+        for (int32_t x = area.left; x <= area.right; ++x) {
+            const uint32_t* layer = layerFor(skin.hitMap.pixels[y * kWindowWidth + x], skin, frame.look).pixels;
             for (int32_t dy = 0; dy < kDoubleScale; ++dy) {
                 const int32_t k = (kDoubleScale * y + dy) * kDoubleWidth + kDoubleScale * x;
                 for (int32_t dx = 0; dx < kDoubleScale; ++dx)
@@ -69,11 +70,53 @@ void layTheSkin(DoubleSizeFrame& frame, const SkinImages& skin)
     }
 }
 
+constexpr WindowArea kWholeWindow{0, 0, kWindowWidth - 1, kWindowHeight - 1};
+
+WindowArea areaOf(const DoubleSizeFrame& frame, uint32_t colour)
+{
+    for (const ColourArea& entry : frame.colourAreas)
+        if (entry.colour == colour)
+            return entry.area;
+    return WindowArea{};
+}
+
+WindowArea knobArea(int32_t knobTop)
+{
+    if (knobTop == kKnobOffWindow)
+        return WindowArea{};
+    const int32_t top = knobTop < 0 ? 0 : knobTop;
+    const int32_t bottom = knobTop + kKnobHeight - 1 >= kWindowHeight ? kWindowHeight - 1 : knobTop + kKnobHeight - 1;
+    return WindowArea{kKnobLeft, top, kKnobLeft + kKnobWidth - 1, bottom};
+}
+
+// The hit map's colours and their bounds, found once.
+void findColourAreas(DoubleSizeFrame& frame, const CImage& hitMap)
+{
+    frame.colourAreas.clear();
+    for (int32_t y = 0; y < kWindowHeight; ++y) {
+        for (int32_t x = 0; x < kWindowWidth; ++x) {
+            const uint32_t colour = hitMap.pixels[y * kWindowWidth + x];
+            ColourArea* found = nullptr;
+            for (ColourArea& entry : frame.colourAreas)
+                if (entry.colour == colour)
+                    found = &entry;
+            if (found == nullptr) {
+                frame.colourAreas.push_back(ColourArea{colour, WindowArea{x, y, x, y}});
+                continue;
+            }
+            WindowArea& a = found->area;
+            a.left = x < a.left ? x : a.left;
+            a.right = x > a.right ? x : a.right;
+            a.bottom = y; // rows come in order
+        }
+    }
+}
+
 void blendKnob(DoubleSizeFrame& frame, const CImage& knob)
 {
-    if (frame.knobTop == kKnobOffWindow)
+    if (frame.look.knobTop == kKnobOffWindow)
         return;
-    const int32_t top = kDoubleScale * frame.knobTop;
+    const int32_t top = kDoubleScale * frame.look.knobTop;
     const int32_t left = kDoubleScale * kKnobLeft;
     for (int32_t r = 0; r < knob.height; ++r) {
         const int32_t y = top + r;
@@ -85,12 +128,6 @@ void blendKnob(DoubleSizeFrame& frame, const CImage& knob)
             d = blendOver(d, s, static_cast<int32_t>(s >> 24));
         }
     }
-}
-
-bool lookChanged(const DoubleSizeFrame& frame, uint32_t hover, uint32_t lamp, const SkinState& state, int32_t knobTop)
-{
-    return !frame.laid || frame.hoverColour != hover || frame.lampColour != lamp || frame.paused != state.paused ||
-           frame.shuffle != state.shuffle || frame.knobTop != knobTop;
 }
 
 // One pixel of the view per 2 x 2 block: the pixels of a span, from window
@@ -128,6 +165,36 @@ void showTheView(DoubleSizeFrame& frame, const uint32_t* view)
         doubleInto(out, viewRow, x - kDoubleScale * kViewLeft, span.length);
     }
 }
+
+// The areas whose look differs between the kept skin and `next` (which
+// differs from it), and the knob's own area, where it is blended anew.
+int32_t changedAreas(const DoubleSizeFrame& frame, const SkinLook& next, WindowArea* areas)
+{
+    const SkinLook& kept = frame.look;
+    int32_t count = 0;
+    const auto add = [&](const WindowArea& area) {
+        if (!area.empty())
+            areas[count++] = area;
+    };
+    if (next.hoverColour != kept.hoverColour) {
+        add(areaOf(frame, kept.hoverColour));
+        add(areaOf(frame, next.hoverColour));
+    }
+    if (next.lampColour != kept.lampColour) {
+        add(areaOf(frame, control::kPlay));
+        add(areaOf(frame, control::kStop));
+    }
+    if (next.paused != kept.paused)
+        add(areaOf(frame, control::kPause));
+    if (next.shuffle != kept.shuffle)
+        add(areaOf(frame, control::kShuffle));
+    if (next.knobTop != kept.knobTop)
+        add(knobArea(kept.knobTop));
+    add(knobArea(next.knobTop));
+    return count;
+}
+
+constexpr int32_t kMostChangedAreas = 9;
 
 } // namespace
 
@@ -168,32 +235,41 @@ bool prepareDoubleSizeFrame(DoubleSizeFrame& frame, const SkinImages& skin)
         }
     }
     frame.firstKeyRow = frame.keySpans.empty() ? kDoubleHeight : frame.keySpans.front().start / kDoubleWidth;
+    findColourAreas(frame, skin.hitMap);
     return true;
 }
 
 void composeDoubleSize(DoubleSizeFrame& frame, const SkinImages& skin, const uint32_t* view, const SkinState& state)
 {
-    const uint32_t hover = (state.hoverColour & kColourBits) != 0 ? state.hoverColour : 0;
-    const uint32_t lamp = lampColourFor(state);
-    const int32_t knobTop = knobTopRow(state.volume);
+    SkinLook next;
+    next.hoverColour = (state.hoverColour & kColourBits) != 0 ? state.hoverColour : 0;
+    next.lampColour = lampColourFor(state);
+    next.paused = state.paused;
+    next.shuffle = state.shuffle;
+    next.knobTop = knobTopRow(state.volume);
     // A volume outside 0..1 could bring the knob down over the view, where
     // it lies over the view's pixels: then nothing is kept for that pass.
     const bool knobOverView =
-        knobTop != kKnobOffWindow && kDoubleScale * (knobTop + kKnobHeight) > frame.firstKeyRow;
-    if (knobOverView || lookChanged(frame, hover, lamp, state, knobTop)) {
+        next.knobTop != kKnobOffWindow && kDoubleScale * (next.knobTop + kKnobHeight) > frame.firstKeyRow;
+    if (knobOverView || !frame.laid) {
+        frame.look = next;
         frame.laid = !knobOverView;
-        frame.hoverColour = hover;
-        frame.lampColour = lamp;
-        frame.paused = state.paused;
-        frame.shuffle = state.shuffle;
-        frame.knobTop = knobTop;
-        layTheSkin(frame, skin);
-        if (knobOverView) {
+        layTheSkin(frame, skin, kWholeWindow);
+        if (knobOverView)
             showTheView(frame, view);
-            blendKnob(frame, skin.knob);
-            return;
-        }
         blendKnob(frame, skin.knob);
+        if (!knobOverView)
+            showTheView(frame, view);
+        return;
+    }
+    if (!(next == frame.look)) {
+        WindowArea areas[kMostChangedAreas];
+        const int32_t count = changedAreas(frame, next, areas);
+        frame.look = next;
+        for (int32_t i = 0; i < count; ++i)
+            layTheSkin(frame, skin, areas[i]);
+        if (count > 0)
+            blendKnob(frame, skin.knob);
     }
     showTheView(frame, view);
 }

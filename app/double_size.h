@@ -25,6 +25,28 @@ struct SkinState {
     float volume = 0.0f;
 };
 
+// What decides each skin pixel's layer, and the knob's place.
+struct SkinLook {
+    uint32_t hoverColour = 0; // 0 when the mouse is over no colour at all
+    uint32_t lampColour = 0;  // the play or the stop colour
+    bool paused = false;
+    bool shuffle = false;
+    int32_t knobTop = 0; // in window pixels
+    bool operator==(const SkinLook&) const = default;
+};
+
+// Inclusive bounds in window pixels (337 x 443).
+struct WindowArea {
+    int32_t left = 0, top = 0, right = -1, bottom = -1;
+    bool empty() const { return right < left || bottom < top; }
+};
+
+// Where one colour of the hit map lies.
+struct ColourArea {
+    uint32_t colour = 0;
+    WindowArea area;
+};
+
 // One run of green-key pixels in a row of the frame, where the view shows.
 struct KeySpan {
     int32_t start = 0;  // index of its first pixel in the frame
@@ -38,13 +60,12 @@ struct DoubleSizeFrame {
     std::vector<uint32_t> pixels; // kDoubleWidth x kDoubleHeight, allocated once
     std::vector<KeySpan> keySpans;
     int32_t firstKeyRow = 0;
+    // Every colour of the hit map with its bounds: a change of look lays
+    // the skin again only over the controls it concerns.
+    std::vector<ColourArea> colourAreas;
     // The look the kept skin was laid for; `laid` false until the first pass.
     bool laid = false;
-    uint32_t hoverColour = 0;
-    uint32_t lampColour = 0;
-    bool paused = false;
-    bool shuffle = false;
-    int32_t knobTop = 0;
+    SkinLook look;
 };
 
 // The double-size images the program loads at scale 2.
