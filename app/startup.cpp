@@ -21,6 +21,10 @@ bool openDisplay(App& app, Services& services)
     spec.iconPixels = icon.pixels;
     spec.iconWidth = icon.width;
     spec.iconHeight = icon.height;
+    const CImage icon64(assets::windowIcon64);
+    const CImage icon128(assets::windowIcon128);
+    spec.largerIcons[0] = {icon64.pixels, icon64.width, icon64.height};
+    spec.largerIcons[1] = {icon128.pixels, icon128.width, icon128.height};
     std::string error;
     app.display = services.windows.openWindow(spec, error);
     if (!app.display) {

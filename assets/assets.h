@@ -59,8 +59,10 @@ extern const AssetBlob texture4;
 extern const AssetBlob texture5;
 extern const AssetBlob paletteStrip;
 
-// The window's icon.
+// The window's icon: 32 x 32, and larger for docks and dense screens.
 extern const AssetBlob windowIcon;
+extern const AssetBlob windowIcon64;
+extern const AssetBlob windowIcon128;
 
 // The skin drawn at double size (674 x 886, the knob 50 x 40) for HiDPI
 // screens; the hit map and the window outline stay single-size.

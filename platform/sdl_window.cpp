@@ -2,10 +2,16 @@
 
 #include "display/pixel_conversion.h"
 #include "platform/sdl_key_state.h"
-#include "platform/sdl_pointer.h"
+#include "platform/sdl_window_move.h"
+#include "display/window_drag.h"
 
 #include <SDL.h>
 #include <SDL_shape.h>
+#include <SDL_syswm.h>
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include "platform/x11_window_identity.h"
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -41,6 +47,28 @@ void setIcon(SDL_Window* window, const WindowSpec& spec)
         return;
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);
+}
+
+// The desktop entry's StartupWMClass names this class, so the launcher
+// matches the running window to its menu entry.
+constexpr const char* kWindowInstance = "quarven2";
+constexpr const char* kWindowClass = "Quarven2";
+
+// SDL names both parts of the class after the program and sets one icon size.
+void identifyToDesktop(SDL_Window* window, const WindowSpec& spec)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
+        return;
+    x11::setWindowClass(info.info.x11.display, info.info.x11.window, kWindowInstance, kWindowClass);
+    const IconImage icons[] = {{spec.iconPixels, spec.iconWidth, spec.iconHeight}, spec.largerIcons[0],
+                               spec.largerIcons[1]};
+    x11::setWindowIcons(info.info.x11.display, info.info.x11.window, icons, 3);
+#else
+    (void)window, (void)spec;
+#endif
 }
 
 Event translate(const SDL_Event& e)
@@ -82,7 +110,7 @@ Event translate(const SDL_Event& e)
 class SdlWindow : public Window {
 public:
     SdlWindow(SDL_Window* w, bool canShape, const WindowSpec& spec)
-        : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w)
+        : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w), mover(w)
     {
     }
     ~SdlWindow() override
@@ -104,9 +132,9 @@ public:
     bool nextEvent(Event& event) override;
     void beginDrag(int32_t x, int32_t y) override
     {
-        dragging = true;
-        pressX = x;
-        pressY = y;
+        mover.begin();
+        const PointerSample now = mover.sample();
+        beginWindowDrag(drag, x, y, now.windowX, now.windowY, mover.managerMoves());
     }
     void present(const uint32_t* frame) override;
     KeyState& keys() override { return keyState; }
@@ -127,7 +155,6 @@ public:
     }
 
 private:
-    void follow(const SDL_Event& e);
 
     SDL_Window* window;
     bool shaped;
@@ -136,8 +163,8 @@ private:
     SDL_Cursor* handCursor = nullptr;
     SDL_Cursor* arrowCursor = nullptr;
     SDL_Cursor* currentCursor = nullptr;
-    bool dragging = false;
-    int32_t pressX = 0, pressY = 0;
+    SdlWindowMover mover;
+    DragState drag;
 };
 
 void SdlWindow::applyShape(const uint8_t* mask)
@@ -180,36 +207,23 @@ void takeLatestMotion(SDL_Event& e)
         SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
+// While a drag lasts, every pass looks at the pointer, whether or not an
+// event is waiting.
 bool SdlWindow::nextEvent(Event& event)
 {
     SDL_Event e;
-    if (SDL_PollEvent(&e) == 0)
+    const bool taken = SDL_PollEvent(&e) != 0;
+    if (taken)
+        takeLatestMotion(e);
+    if (dragging(drag)) {
+        if (taken)
+            mover.noteTakenEvent(e);
+        followWindowDrag(drag, mover);
+    }
+    if (!taken)
         return false;
-    takeLatestMotion(e);
-    if (dragging)
-        follow(e);
     event = translate(e);
     return true;
-}
-
-// Moves the window so that the press point stays under the pointer; a
-// release (or motion without the left button, if a release got lost) ends
-// the drag.
-void SdlWindow::follow(const SDL_Event& e)
-{
-    if (e.type == SDL_MOUSEBUTTONUP && e.button.button == SDL_BUTTON_LEFT) {
-        dragging = false;
-        return;
-    }
-    if (e.type != SDL_MOUSEMOTION)
-        return;
-    if ((e.motion.state & SDL_BUTTON_LMASK) == 0) {
-        dragging = false;
-        return;
-    }
-    int x = 0, y = 0;
-    screenPointer(window, e.motion.x, e.motion.y, x, y);
-    SDL_SetWindowPosition(window, x - pressX, y - pressY);
 }
 
 void SdlWindow::present(const uint32_t* frame)
@@ -262,6 +276,7 @@ std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std:
         return nullptr;
     }
     setIcon(window, spec);
+    identifyToDesktop(window, spec);
     SDL_StopTextInput(); // no text is typed here; spare the event queue
     return std::make_unique<SdlWindow>(window, shaped, spec);
 }

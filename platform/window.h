@@ -32,6 +32,13 @@ struct Event {
     Key key = Key::Other;
 };
 
+// One size of the window's icon: 0xAARRGGBB, rows without gaps.
+struct IconImage {
+    const uint32_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 // What the window is created with. The icon is 0xAARRGGBB, rows without gaps.
 struct WindowSpec {
     int32_t width = 0;
@@ -40,6 +47,9 @@ struct WindowSpec {
     const uint32_t* iconPixels = nullptr;
     int32_t iconWidth = 0;
     int32_t iconHeight = 0;
+    // The same icon drawn larger, for docks and dense screens; the desktop
+    // picks the size it shows. Entries without pixels are skipped.
+    IconImage largerIcons[2];
 };
 
 class Window : public Desktop {

@@ -45,6 +45,11 @@ icon="$root/share/icons/hicolor/32x32/apps/quarven2.png"
 [ -f "$icon" ] || fail "no icon in the hicolor theme"
 # The PNG header's width and height, big-endian, at bytes 16..23.
 [ "$(od -An -tx1 -j16 -N8 "$icon" | tr -d ' \n')" = 0000002000000020 ] || fail "the icon is not 32 x 32"
+for size in 64 128; do
+  big="$root/share/icons/hicolor/${size}x${size}/apps/quarven2.png"
+  hex=$(printf '%08x' "$size")
+  [ "$(od -An -tx1 -j16 -N8 "$big" 2>/dev/null | tr -d ' \n')" = "$hex$hex" ] || fail "no $size x $size icon"
+done
 
 entry="$root/share/applications/quarven2.desktop"
 [ -f "$entry" ] || fail "no menu entry"
@@ -54,6 +59,8 @@ key() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(key Exec)" = "$prefix/bin/quarven2" ] || fail "Exec=$(key Exec)"
 [ "$(key Icon)" = quarven2 ] || fail "Icon=$(key Icon)"
 [ "$(key Categories)" = "AudioVideo;Audio;Player;" ] || fail "Categories=$(key Categories)"
+# The class the running window gives itself, so a dock ties it to the entry.
+[ "$(key StartupWMClass)" = Quarven2 ] || fail "StartupWMClass=$(key StartupWMClass)"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$entry" >"$work/log" 2>&1 || fail "desktop-file-validate rejects the entry"
 else

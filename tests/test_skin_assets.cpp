@@ -132,6 +132,7 @@ TEST(SkinAssets, EveryFileDecodesAtItsStatedSize)
         {"normal", &assets::skinNormal, skinWidth, skinHeight}, {"hover", &assets::skinHover, skinWidth, skinHeight},
         {"active", &assets::skinActive, skinWidth, skinHeight}, {"hit map", &assets::hitMap, skinWidth, skinHeight},
         {"knob", &assets::volumeKnob, 25, 20},                  {"icon", &assets::windowIcon, 32, 32},
+        {"icon 64", &assets::windowIcon64, 64, 64},             {"icon 128", &assets::windowIcon128, 128, 128},
     };
     for (const Expected& f : files) {
         SCOPED_TRACE(f.name);
@@ -304,6 +305,28 @@ TEST(SkinAssets, IconIsSolidInTheMiddle)
     ASSERT_FALSE(icon.empty());
     EXPECT_EQ(icon.pixel(16, 16) >> 24, 0xFFu);
     EXPECT_EQ(icon.pixel(0, 0) >> 24, 0u) << "rounded corners";
+    // The larger sizes are the same drawing: each pixel of the 32 x 32 icon
+    // is close to the mean of the pixels it covers in them.
+    for (const AssetBlob* blob : {&assets::windowIcon64, &assets::windowIcon128}) {
+        const CImage large(*blob);
+        ASSERT_EQ(large.width % 32, 0);
+        const int32_t k = large.width / 32;
+        int64_t worst = 0;
+        for (int32_t y = 0; y < 32; ++y) {
+            for (int32_t x = 0; x < 32; ++x) {
+                for (int shift : {0, 8, 16, 24}) {
+                    int64_t sum = 0;
+                    for (int32_t dy = 0; dy < k; ++dy)
+                        for (int32_t dx = 0; dx < k; ++dx)
+                            sum += (large.pixel(x * k + dx, y * k + dy) >> shift) & 0xFF;
+                    const int64_t mean = sum / (k * k);
+                    const int64_t small = (icon.pixel(x, y) >> shift) & 0xFF;
+                    worst = std::max(worst, mean > small ? mean - small : small - mean);
+                }
+            }
+        }
+        EXPECT_LE(worst, 32) << large.width << " x " << large.height;
+    }
 }
 
 } // namespace

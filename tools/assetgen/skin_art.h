@@ -44,7 +44,7 @@ std::vector<uint8_t> paintHitMap();
 // slider it slides over (taken from the normal layer).
 IndexedImage paintKnob(const std::vector<uint32_t>& normalLayer, int scale = 1);
 
-// The 32 x 32 window icon as RGBA bytes.
-std::vector<uint8_t> paintIcon();
+// The window icon, size x size (32, 64, 128), as RGBA bytes.
+std::vector<uint8_t> paintIcon(int size);
 
 } // namespace assetgen

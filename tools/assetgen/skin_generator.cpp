@@ -1,4 +1,4 @@
-// Writes the skin: three palette layers, the hit map, the knob and the icon.
+// Writes the skin: three palette layers, the hit map, the knob and the icon in three sizes.
 
 #include "tools/assetgen/file_util.h"
 #include "tools/assetgen/generators.h"
@@ -38,7 +38,10 @@ bool writeSkin(const std::filesystem::path& outDir)
            writeIndexed(outDir, "skin/active.png", images[2]) &&
            writeFile(outDir, "skin/hitmap.png", encodeRgbPng(skinWidth, skinHeight, paintHitMap())) &&
            writeIndexed(outDir, "skin/knob.png", paintKnob(layers[0]), 1) &&
-           writeFile(outDir, "skin/icon.png", encodeRgbaPng(32, 32, paintIcon())) && writeDoubleSizeSkin(outDir);
+           writeFile(outDir, "skin/icon.png", encodeRgbaPng(32, 32, paintIcon(32))) &&
+           writeFile(outDir, "skin/icon64.png", encodeRgbaPng(64, 64, paintIcon(64))) &&
+           writeFile(outDir, "skin/icon128.png", encodeRgbaPng(128, 128, paintIcon(128))) &&
+           writeDoubleSizeSkin(outDir);
 }
 
 } // namespace assetgen

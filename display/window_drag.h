@@ -1,0 +1,68 @@
+// Following a drag of the window, pass by pass, from the pointer's screen
+// position and button state rather than from motion events: a motion that
+// leaves the pointer at the same spot of the window (because the window has
+// just moved under it) is never reported, so motion events lose every second
+// step of a run of equal steps.
+//
+// Under a window manager the move is handed to it once the pointer has moved
+// kDragHandOverDistance pixels with the button down (so a plain click never
+// involves it); if the window has not moved kDragHandOverPatience
+// milliseconds after the pointer did, the program moves the window itself,
+// as it does from the start where no window manager runs. The drag ends when the button is
+// seen up, wherever the pointer is.
+#pragma once
+
+#include "platform/window_move.h"
+
+#include <cstdint>
+
+constexpr int32_t kDragHandOverDistance = 3;
+constexpr uint32_t kDragHandOverPatience = 250;
+// How long a drag the program moves itself waits, with the button seen up,
+// for the release event that tells where the button went up.
+constexpr uint32_t kDragReleaseWait = 100;
+
+enum class DragPhase : uint8_t {
+    Idle,
+    Waiting,       // button down, pointer not yet far enough to hand over
+    OwnMove,       // the program moves the window
+    ManagerMove,   // handed to the window manager
+};
+
+struct DragState {
+    DragPhase phase = DragPhase::Idle;
+    int32_t grabX = 0; // the press point in window pixels
+    int32_t grabY = 0;
+    int32_t startX = 0; // the window's place at the press
+    int32_t startY = 0;
+    int32_t placedX = 0; // where the program last put the window
+    int32_t placedY = 0;
+    int32_t handOverX = 0; // the pointer on the screen at the hand-over
+    int32_t handOverY = 0;
+    bool pointerLeft = false; // the pointer has left the hand-over point since
+    uint32_t pointerLeftAt = 0;
+    uint32_t upSeenAt = 0;
+    bool upSeen = false;
+    bool managerMoved = false; // the window manager has moved the window in this drag
+};
+
+enum class DragAction : uint8_t { None, MoveTo, HandOver, End, MoveAndEnd };
+
+struct DragStep {
+    DragAction action = DragAction::None;
+    int32_t x = 0; // the window's new place (HandOver: before the manager takes it)
+    int32_t y = 0;
+};
+
+// A press at (grabX, grabY) of the window, which stands at (windowX, windowY).
+void beginWindowDrag(DragState& drag, int32_t grabX, int32_t grabY, int32_t windowX, int32_t windowY,
+                     bool managerMoves);
+
+// What to do in this pass, given one look at the desktop.
+DragStep stepWindowDrag(DragState& drag, const platform::PointerSample& now);
+
+// One pass of a drag against the desktop: looks, decides, acts. Does nothing
+// when no drag lasts.
+void followWindowDrag(DragState& drag, platform::WindowMover& mover);
+
+inline bool dragging(const DragState& drag) { return drag.phase != DragPhase::Idle; }
