@@ -59,10 +59,17 @@ at_position "$left" "$top" || fail "the click moved the window to $(geometry)"
 pass "next at ($((2 * nx + 1)), $((2 * ny + 1))) names track 2"
 
 case_name="drag"
-xdotool mousemove $((left + 400)) $((top + 60)) mousedown 1 \
-  mousemove $((left + 450)) $((top + 85)) mousemove $((left + 503)) $((top + 113)) mouseup 1
-await at_position $((left + 103)) $((top + 53)) || fail "the drag by 103,53 left the window at $(geometry)"
-pass "moved by the pointer's motion, 103,53"
+# Three equal steps with pauses, then the release: the press point stays
+# under the pointer in screen pixels.
+xdotool mousemove $((left + 400)) $((top + 60)) mousedown 1
+for step in 1 2 3; do
+  sleep 0.3
+  xdotool mousemove $((left + 400 + 40 * step)) $((top + 60 + 30 * step))
+done
+sleep 0.3
+xdotool mouseup 1
+await at_position $((left + 120)) $((top + 90)) || fail "three steps of 40,30 left the window at $(geometry)"
+pass "moved by the pointer's motion, 120,90"
 stop_player
 
 # How the scale is chosen when the command line does not say.
