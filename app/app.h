@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "app/pass_state.h"
 #include "audio/audio_engine.h"
 #include "audio/playback.h"
 #include "display/input.h"
@@ -41,6 +42,7 @@ struct App {
 
     // From the command line, set before start-up.
     Options options;
+    PassState pass;
 };
 
 struct Services {
