@@ -96,10 +96,13 @@ struct BlendTable {
 
     explicit BlendTable(uint32_t colour)
     {
+        // blendOver's per-byte step, t + (((k - t) * a) >> 8), for every t.
         const int32_t alpha = static_cast<int32_t>(colour >> 24);
-        for (int channel = 0; channel < 3; ++channel)
-            for (uint32_t t = 0; t < 256; ++t)
-                byte[channel][t] = static_cast<uint8_t>(blendOver(t << (8 * channel), colour, alpha) >> (8 * channel));
+        for (int channel = 0; channel < 3; ++channel) {
+            const int32_t k = static_cast<int32_t>((colour >> (8 * channel)) & 0xFF);
+            for (int32_t t = 0; t < 256; ++t)
+                byte[channel][t] = static_cast<uint8_t>(t + (((k - t) * alpha) >> 8));
+        }
     }
     uint32_t blend(uint32_t target) const
     {
