@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/double_size.h"
+#include "app/pass_state.h"
 #include "audio/audio_engine.h"
 #include "audio/playback.h"
 #include "display/input.h"
@@ -46,6 +47,7 @@ struct App {
     // the frame is composed on the double-size skin's own frame.
     int32_t scale = 1;
     DoubleSizeSkin doubleSize;
+    PassState pass;
 };
 
 struct Services {

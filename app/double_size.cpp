@@ -1,76 +1,73 @@
 #include "app/double_size.h"
 
-#include "app/control_colours.h"
+#include "app/skin_layers.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr uint32_t kColourBits = 0x00FFFFFFu;
-constexpr uint32_t kGreenKey = 0x0000FF00u;
-constexpr int32_t kKnobLeft = 33;
 constexpr int32_t kKnobWidth = 25;
 constexpr int32_t kKnobHeight = 20;
-// A knob top that no volume gives: the knob lies off the window.
-constexpr int32_t kKnobOffWindow = -0x7FFFFFFF;
-
-bool isKey(uint32_t pixel) { return (pixel & kColourBits) == kGreenKey; }
+constexpr WindowArea kWholeWindow{0, 0, kWindowWidth - 1, kWindowHeight - 1};
 
 bool hasSize(const CImage& image, int32_t width, int32_t height)
 {
     return image.pixels != nullptr && image.width == width && image.height == height && image.bufferWidth == width;
 }
 
-// The knob's top row in window pixels, as the single-size overlay places it.
-int32_t knobTopRow(float volume)
-{
-    const double top = (1.0 - double(volume)) * 74.0 + 13.0;
-    if (!(top > -kWindowHeight && top < kWindowHeight))
-        return kKnobOffWindow;
-    return static_cast<int32_t>(top);
-}
-
-uint32_t lampColourFor(const SkinState& state)
-{
-    // Play is lit while the track plays or is paused, stop otherwise.
-    return (state.streamActive || state.paused) ? control::kPlay : control::kStop;
-}
-
-// The same rules as the single-size overlay, for one window pixel's colour
-// in the hit map; later rules win.
-const CImage& layerFor(uint32_t h, const SkinImages& skin, const SkinLook& look)
-{
-    const CImage* layer = &skin.normal;
-    if ((look.hoverColour & kColourBits) != 0 && h == look.hoverColour)
-        layer = &skin.hover;
-    if (h == control::kPause && look.paused)
-        layer = &skin.active;
-    else if (h == control::kShuffle && look.shuffle)
-        layer = &skin.active;
-    if (h == look.lampColour)
-        layer = &skin.active;
-    return *layer;
-}
-
 // Every pixel of `area` outside the key from the layer its window pixel
 // chooses.
 void layTheSkin(DoubleSizeFrame& frame, const SkinImages& skin, const WindowArea& area)
 {
+    const SkinInputs& in = frame.inputs;
     uint32_t* out = frame.pixels.data();
     for (int32_t y = area.top; y <= area.bottom; ++y) {
         for (int32_t x = area.left; x <= area.right; ++x) {
-            const uint32_t* layer = layerFor(skin.hitMap.pixels[y * kWindowWidth + x], skin, frame.look).pixels;
+            const uint32_t* layer = skin::layerFor(skin.hitMap.pixels[y * kWindowWidth + x], skin.normal, skin.hover,
+                                                   skin.active, in.hoverColour, in.paused, in.shuffle, in.lampColour);
             for (int32_t dy = 0; dy < kDoubleScale; ++dy) {
                 const int32_t k = (kDoubleScale * y + dy) * kDoubleWidth + kDoubleScale * x;
                 for (int32_t dx = 0; dx < kDoubleScale; ++dx)
-                    if (!isKey(layer[k + dx]))
+                    if (!skin::isGreenKey(layer[k + dx]))
                         out[k + dx] = layer[k + dx];
             }
         }
     }
 }
 
-constexpr WindowArea kWholeWindow{0, 0, kWindowWidth - 1, kWindowHeight - 1};
+void blendKnob(DoubleSizeFrame& frame, const CImage& knob)
+{
+    if (frame.inputs.knobTop == skin::kNoKnobRow)
+        return;
+    const int32_t top = kDoubleScale * frame.inputs.knobTop;
+    const int32_t left = kDoubleScale * skin::kKnobLeft;
+    for (int32_t r = 0; r < knob.height; ++r) {
+        const int32_t y = top + r;
+        if (y < 0 || y >= kDoubleHeight)
+            continue;
+        for (int32_t c = 0; c < knob.width && left + c < kDoubleWidth; ++c) {
+            const uint32_t s = knob.pixels[r * knob.bufferWidth + c];
+            uint32_t& d = frame.pixels[static_cast<size_t>(y) * kDoubleWidth + left + c];
+            d = blendOver(d, s, static_cast<int32_t>(s >> 24));
+        }
+    }
+}
+
+// Each view pixel of a span as a 2 x 2 block: the first row doubled column
+// by column, the second a copy of the first.
+void showTheView(DoubleSizeFrame& frame, const uint32_t* view)
+{
+    for (const ViewSpan& span : frame.spans) {
+        const uint32_t* from = view + span.row * kViewWidth + span.left;
+        uint32_t* out = frame.pixels.data() + kDoubleScale * (kViewTop + span.row) * kDoubleWidth +
+                        kDoubleScale * (kViewLeft + span.left);
+        for (int32_t i = 0; i < span.width; ++i) {
+            out[2 * i] = from[i];
+            out[2 * i + 1] = from[i];
+        }
+        std::memcpy(out + kDoubleWidth, out, kDoubleScale * span.width * sizeof(uint32_t));
+    }
+}
 
 WindowArea areaOf(const DoubleSizeFrame& frame, uint32_t colour)
 {
@@ -82,11 +79,11 @@ WindowArea areaOf(const DoubleSizeFrame& frame, uint32_t colour)
 
 WindowArea knobArea(int32_t knobTop)
 {
-    if (knobTop == kKnobOffWindow)
+    if (knobTop == skin::kNoKnobRow)
         return WindowArea{};
-    const int32_t top = knobTop < 0 ? 0 : knobTop;
-    const int32_t bottom = knobTop + kKnobHeight - 1 >= kWindowHeight ? kWindowHeight - 1 : knobTop + kKnobHeight - 1;
-    return WindowArea{kKnobLeft, top, kKnobLeft + kKnobWidth - 1, bottom};
+    const int32_t bottom = knobTop + kKnobHeight - 1;
+    return WindowArea{skin::kKnobLeft, knobTop < 0 ? 0 : knobTop, skin::kKnobLeft + kKnobWidth - 1,
+                      bottom >= kWindowHeight ? kWindowHeight - 1 : bottom};
 }
 
 // The hit map's colours and their bounds, found once.
@@ -112,65 +109,46 @@ void findColourAreas(DoubleSizeFrame& frame, const CImage& hitMap)
     }
 }
 
-void blendKnob(DoubleSizeFrame& frame, const CImage& knob)
+// How many of the four pixels of a view pixel's block are key.
+int32_t keyPixelsOfBlock(const CImage& normal, int32_t row, int32_t column)
 {
-    if (frame.look.knobTop == kKnobOffWindow)
-        return;
-    const int32_t top = kDoubleScale * frame.look.knobTop;
-    const int32_t left = kDoubleScale * kKnobLeft;
-    for (int32_t r = 0; r < knob.height; ++r) {
-        const int32_t y = top + r;
-        if (y < 0 || y >= kDoubleHeight)
-            continue;
-        for (int32_t c = 0; c < knob.width && left + c < kDoubleWidth; ++c) {
-            const uint32_t s = knob.pixels[r * knob.bufferWidth + c];
-            uint32_t& d = frame.pixels[static_cast<size_t>(y) * kDoubleWidth + left + c];
-            d = blendOver(d, s, static_cast<int32_t>(s >> 24));
-        }
-    }
+    const int32_t y = kDoubleScale * (kViewTop + row);
+    const int32_t x = kDoubleScale * (kViewLeft + column);
+    int32_t count = 0;
+    for (int32_t dy = 0; dy < kDoubleScale; ++dy)
+        for (int32_t dx = 0; dx < kDoubleScale; ++dx)
+            count += skin::isGreenKey(normal.pixels[(y + dy) * kDoubleWidth + x + dx]) ? 1 : 0;
+    return count;
 }
 
-// One pixel of the view per 2 x 2 block: the pixels of a span, from window
-// column x0 / 2 of the view row.
-void doubleInto(uint32_t* out, const uint32_t* viewRow, int32_t x0, int32_t length)
+// The view's spans through the key; false when a block is only partly key.
+bool findSpans(DoubleSizeFrame& frame, const CImage& normal)
 {
-    int32_t x = x0;
-    const int32_t end = x0 + length;
-    if (x < end && (x & 1) != 0) {
-        *out++ = viewRow[x >> 1];
-        ++x;
-    }
-    const uint32_t* from = viewRow + (x >> 1);
-    const int32_t pairs = (end - x) >> 1;
-    for (int32_t i = 0; i < pairs; ++i) {
-        out[2 * i] = from[i];
-        out[2 * i + 1] = from[i];
-    }
-    if (((end - x) & 1) != 0)
-        out[2 * pairs] = from[pairs];
-}
-
-void showTheView(DoubleSizeFrame& frame, const uint32_t* view)
-{
-    uint32_t* pixels = frame.pixels.data();
-    for (const KeySpan& span : frame.keySpans) {
-        uint32_t* out = pixels + span.start;
-        if (span.sameAsRowAbove) {
-            std::memcpy(out, out - kDoubleWidth, static_cast<size_t>(span.length) * sizeof(uint32_t));
-            continue;
+    frame.spans.clear();
+    constexpr int32_t wholeBlock = kDoubleScale * kDoubleScale;
+    for (int32_t row = 0; row < kViewHeight; ++row) {
+        int32_t start = -1;
+        for (int32_t column = 0; column <= kViewWidth; ++column) {
+            const int32_t keyed = column < kViewWidth ? keyPixelsOfBlock(normal, row, column) : 0;
+            if (keyed != 0 && keyed != wholeBlock)
+                return false;
+            if (keyed != 0 && start < 0)
+                start = column;
+            if (keyed == 0 && start >= 0) {
+                frame.spans.push_back({uint16_t(row), uint16_t(start), uint16_t(column - start)});
+                start = -1;
+            }
         }
-        const int32_t y = span.start / kDoubleWidth;
-        const int32_t x = span.start % kDoubleWidth;
-        const uint32_t* viewRow = view + (y / kDoubleScale - kViewTop) * kViewWidth;
-        doubleInto(out, viewRow, x - kDoubleScale * kViewLeft, span.length);
     }
+    frame.firstKeyRow = frame.spans.empty() ? kWindowHeight : kViewTop + frame.spans.front().row;
+    return true;
 }
 
 // The areas whose look differs between the kept skin and `next` (which
 // differs from it), and the knob's own area, where it is blended anew.
-int32_t changedAreas(const DoubleSizeFrame& frame, const SkinLook& next, WindowArea* areas)
+int32_t changedAreas(const DoubleSizeFrame& frame, const SkinInputs& next, WindowArea* areas)
 {
-    const SkinLook& kept = frame.look;
+    const SkinInputs& kept = frame.inputs;
     int32_t count = 0;
     const auto add = [&](const WindowArea& area) {
         if (!area.empty())
@@ -206,53 +184,20 @@ bool prepareDoubleSizeFrame(DoubleSizeFrame& frame, const SkinImages& skin)
         skin.knob.height != kDoubleScale * kKnobHeight)
         return false;
     frame.pixels.assign(static_cast<size_t>(kDoubleWidth) * kDoubleHeight, 0);
-    frame.keySpans.clear();
     frame.laid = false;
-    // Only the view rectangle can show the view: a key pixel elsewhere (a
-    // damaged layer) keeps the skin's frame colour instead.
-    const int32_t left = kDoubleScale * kViewLeft;
-    const int32_t right = kDoubleScale * (kViewLeft + kViewWidth);
-    const int32_t top = kDoubleScale * kViewTop;
-    const int32_t bottom = kDoubleScale * (kViewTop + kViewHeight);
-    const uint32_t* normal = skin.normal.pixels;
-    for (int32_t y = top; y < bottom; ++y) {
-        int32_t x = left;
-        while (x < right) {
-            if (!isKey(normal[y * kDoubleWidth + x])) {
-                ++x;
-                continue;
-            }
-            const int32_t start = x;
-            while (x < right && isKey(normal[y * kDoubleWidth + x]))
-                ++x;
-            KeySpan span{y * kDoubleWidth + start, x - start, false};
-            // Both rows of a block show the same view row.
-            if ((y & 1) != 0)
-                for (const KeySpan& above : frame.keySpans)
-                    if (above.start == span.start - kDoubleWidth && above.length == span.length)
-                        span.sameAsRowAbove = true;
-            frame.keySpans.push_back(span);
-        }
-    }
-    frame.firstKeyRow = frame.keySpans.empty() ? kDoubleHeight : frame.keySpans.front().start / kDoubleWidth;
     findColourAreas(frame, skin.hitMap);
-    return true;
+    return findSpans(frame, skin.normal);
 }
 
-void composeDoubleSize(DoubleSizeFrame& frame, const SkinImages& skin, const uint32_t* view, const SkinState& state)
+void composeDoubleSize(DoubleSizeFrame& frame, const SkinImages& skin, const uint32_t* view, uint32_t hoverColour,
+                       bool streamActive, bool paused, bool shuffle, float volume)
 {
-    SkinLook next;
-    next.hoverColour = (state.hoverColour & kColourBits) != 0 ? state.hoverColour : 0;
-    next.lampColour = lampColourFor(state);
-    next.paused = state.paused;
-    next.shuffle = state.shuffle;
-    next.knobTop = knobTopRow(state.volume);
+    const SkinInputs next = skinInputsFor(hoverColour, streamActive, paused, shuffle, volume);
     // A volume outside 0..1 could bring the knob down over the view, where
-    // it lies over the view's pixels: then nothing is kept for that pass.
-    const bool knobOverView =
-        next.knobTop != kKnobOffWindow && kDoubleScale * (next.knobTop + kKnobHeight) > frame.firstKeyRow;
+    // its blend reads the view's pixels: then nothing is kept for that pass.
+    const bool knobOverView = next.knobTop != skin::kNoKnobRow && next.knobTop + kKnobHeight > frame.firstKeyRow;
     if (knobOverView || !frame.laid) {
-        frame.look = next;
+        frame.inputs = next;
         frame.laid = !knobOverView;
         layTheSkin(frame, skin, kWholeWindow);
         if (knobOverView)
@@ -262,10 +207,10 @@ void composeDoubleSize(DoubleSizeFrame& frame, const SkinImages& skin, const uin
             showTheView(frame, view);
         return;
     }
-    if (!(next == frame.look)) {
+    if (!(next == frame.inputs)) {
         WindowArea areas[kMostChangedAreas];
         const int32_t count = changedAreas(frame, next, areas);
-        frame.look = next;
+        frame.inputs = next;
         for (int32_t i = 0; i < count; ++i)
             layTheSkin(frame, skin, areas[i]);
         if (count > 0)

@@ -2,6 +2,7 @@
 
 #include "app/composition.h"
 #include "app/controls.h"
+#include "app/skin_cache.h"
 #include "display/messages.h"
 #include "display/pointer_scale.h"
 
@@ -45,10 +46,27 @@ void presentDoubleSize(App& app, uint32_t hover, bool streamActive)
 {
     DoubleSizeSkin& big = app.doubleSize;
     const SkinImages skin{*big.normal, *big.hover, *big.active, *big.knob, *app.hitMap};
-    const SkinState state{hover, streamActive, app.player.state.paused != 0, app.player.state.shuffle != 0,
-                          app.volume};
-    composeDoubleSize(big.frame, skin, app.view, state);
+    composeDoubleSize(big.frame, skin, app.view, hover, streamActive, app.player.state.paused != 0,
+                      app.player.state.shuffle != 0, app.volume);
     app.display->present(big.frame.pixels.data());
+}
+
+// The frame of this pass: the spectrum, the effect, the view's foreground,
+// the view under the skin, and the present.
+void composeAndPresent(App& app, Services& services, uint32_t hover)
+{
+    services.engine.spectrum(currentStream(app.player), app.spectrum);
+    RunEffect(app.effects, app.view, services.clock, app.display->keys());
+    composeView(app, services);
+    const bool streamActive = services.engine.isActive(currentStream(app.player));
+    if (app.scale != 1) {
+        presentDoubleSize(app, hover, streamActive);
+        return;
+    }
+    const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
+    composeWindow(app.window, app.view, skin, app.pass.skin, hover, streamActive, app.player.state.paused != 0,
+                  app.player.state.shuffle != 0, app.volume);
+    app.display->present(app.window);
 }
 
 } // namespace
@@ -57,19 +75,20 @@ void runPass(App& app, Services& services)
 {
     takeOneEvent(app);
     takeTrackEnd(app.player);
-    services.engine.spectrum(currentStream(app.player), app.spectrum);
     const uint32_t hover = handleControls(*app.hitMap, app.input, app.player, app.volume, *app.display);
-    RunEffect(app.effects, app.view, services.clock, app.display->keys());
-    composeView(app, services);
-    const bool streamActive = services.engine.isActive(currentStream(app.player));
-    if (app.scale != 1) {
-        presentDoubleSize(app, hover, streamActive);
+    // Nothing is composed for a window nobody can see; when it shows again
+    // its first frame is composed whole, whatever the window held.
+    if (!app.display->isVisible()) {
+        app.pass.skin.valid = false;
+        app.doubleSize.frame.laid = false;
     } else {
-        copyView(app.window, app.view);
-        const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
-        overlaySkin(app.window, skin, hover, streamActive, app.player.state.paused != 0,
-                    app.player.state.shuffle != 0, app.volume);
-        app.display->present(app.window);
+        app.pass.pacer.cap = app.options.fpsCap;
+        const uint32_t now = services.clock.milliseconds();
+        // The pass that asks to quit shows its frame, as every pass does uncapped.
+        if (mayPresent(app.pass.pacer, now) || app.input.quitRequested != 0) {
+            composeAndPresent(app, services, hover);
+            notePresent(app.pass.pacer, now);
+        }
     }
     services.sleep(2);
 }

@@ -48,6 +48,21 @@ std::vector<uint32_t> viewPattern(uint32_t seed)
 
 // The single-size rules, written out: the layer for a window pixel's hit
 // colour, the view through the key, the knob at the doubled rows.
+// What a pass is given.
+struct SkinState {
+    uint32_t hoverColour = 0;
+    bool streamActive = false;
+    bool paused = false;
+    bool shuffle = false;
+    float volume = 0.0f;
+};
+
+void compose(DoubleSizeFrame& frame, const std::vector<uint32_t>& view, const SkinState& s)
+{
+    composeDoubleSize(frame, images().doubled, view.data(), s.hoverColour, s.streamActive, s.paused, s.shuffle,
+                      s.volume);
+}
+
 const CImage& chosenLayer(uint32_t h, const SkinState& s)
 {
     const Images& im = images();
@@ -119,7 +134,7 @@ TEST(DoubleSize, EachPassFollowsTheRulesAfterEveryKindOfChange)
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         const std::vector<uint32_t> view = viewPattern(seed++);
-        composeDoubleSize(frame, images().doubled, view.data(), step.state);
+        compose(frame, view, step.state);
         expectSameFrame(frame.pixels, expectedFrame(view, step.state));
     }
 }
@@ -138,7 +153,7 @@ TEST(DoubleSize, TheViewAndTheKnobAreTheSingleSizeFramesDoubled)
                 state.volume);
     DoubleSizeFrame frame;
     ASSERT_TRUE(prepareDoubleSizeFrame(frame, images().doubled));
-    composeDoubleSize(frame, images().doubled, view.data(), state);
+    compose(frame, view, state);
 
     int viewPixels = 0;
     for (int y = 0; y < kWindowHeight; ++y) {
