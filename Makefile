@@ -15,7 +15,7 @@ else
 BUILD_DIR := build-$(subst $(comma),-,$(SANITIZE))
 endif
 
-.PHONY: all deps configure build run test bench install uninstall check-sanitizers assets-check clean
+.PHONY: all deps configure build player run test bench install uninstall check-sanitizers assets-check clean
 
 all: build
 
@@ -27,11 +27,19 @@ $(BUILD_DIR)/CMakeCache.txt:
 
 configure: deps $(BUILD_DIR)/CMakeCache.txt
 
+# Everything: the player, the tools, the tests and the benchmarks.
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	@if [ -x $(BUILD_DIR)/quarven2 ]; then cd $(BUILD_DIR) && ./quarven2; \
+# Only what playing needs: the player (with its embedded content) and the
+# tracks; the tests and benchmarks wait for `make test` and `make bench`.
+player: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quarven2 tracks
+
+# `make run ARGS="--scale 2"` passes options to the player.
+ARGS ?=
+run: player
+	@if [ -x $(BUILD_DIR)/quarven2 ]; then cd $(BUILD_DIR) && ./quarven2 $(ARGS); \
 	else echo "The player is not built yet: nothing to run."; fi
 
 test: build

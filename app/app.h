@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "app/double_size.h"
+#include "app/pass_state.h"
 #include "audio/audio_engine.h"
 #include "audio/playback.h"
 #include "display/input.h"
@@ -41,6 +43,11 @@ struct App {
 
     // From the command line, set before start-up.
     Options options;
+    // Screen pixels per window pixel, 1 or 2, chosen before start-up; at 2
+    // the frame is composed on the double-size skin's own frame.
+    int32_t scale = 1;
+    DoubleSizeSkin doubleSize;
+    PassState pass;
 };
 
 struct Services {

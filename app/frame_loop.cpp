@@ -2,7 +2,9 @@
 
 #include "app/composition.h"
 #include "app/controls.h"
+#include "app/skin_cache.h"
 #include "display/messages.h"
+#include "display/pointer_scale.h"
 
 namespace {
 
@@ -23,7 +25,9 @@ StreamHandle currentStream(const Player& player)
 void takeOneEvent(App& app)
 {
     platform::Event event;
-    if (app.display->nextEvent(event) && handleMessage(app.input, event))
+    // The controls see window pixels; the drag keeps the press point in
+    // screen pixels under the pointer.
+    if (app.display->nextEvent(event) && handleMessage(app.input, toWindowPixels(event, app.scale)))
         app.display->beginDrag(event.x, event.y);
 }
 
@@ -38,22 +42,54 @@ void composeView(App& app, Services& services)
         drawInfoText(app.view, app.smallFont, *row);
 }
 
+void presentDoubleSize(App& app, uint32_t hover, bool streamActive)
+{
+    DoubleSizeSkin& big = app.doubleSize;
+    const SkinImages skin{*big.normal, *big.hover, *big.active, *big.knob, *app.hitMap};
+    composeDoubleSize(big.frame, skin, app.view, hover, streamActive, app.player.state.paused != 0,
+                      app.player.state.shuffle != 0, app.volume);
+    app.display->present(big.frame.pixels.data());
+}
+
+// The frame of this pass: the spectrum, the effect, the view's foreground,
+// the view under the skin, and the present.
+void composeAndPresent(App& app, Services& services, uint32_t hover)
+{
+    services.engine.spectrum(currentStream(app.player), app.spectrum);
+    RunEffect(app.effects, app.view, services.clock, app.display->keys());
+    composeView(app, services);
+    const bool streamActive = services.engine.isActive(currentStream(app.player));
+    if (app.scale != 1) {
+        presentDoubleSize(app, hover, streamActive);
+        return;
+    }
+    const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
+    composeWindow(app.window, app.view, skin, app.pass.skin, hover, streamActive, app.player.state.paused != 0,
+                  app.player.state.shuffle != 0, app.volume);
+    app.display->present(app.window);
+}
+
 } // namespace
 
 void runPass(App& app, Services& services)
 {
     takeOneEvent(app);
     takeTrackEnd(app.player);
-    services.engine.spectrum(currentStream(app.player), app.spectrum);
     const uint32_t hover = handleControls(*app.hitMap, app.input, app.player, app.volume, *app.display);
-    RunEffect(app.effects, app.view, services.clock, app.display->keys());
-    composeView(app, services);
-    copyView(app.window, app.view);
-    const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
-    const bool streamActive = services.engine.isActive(currentStream(app.player));
-    overlaySkin(app.window, skin, hover, streamActive, app.player.state.paused != 0, app.player.state.shuffle != 0,
-                app.volume);
-    app.display->present(app.window);
+    // Nothing is composed for a window nobody can see; when it shows again
+    // its first frame is composed whole, whatever the window held.
+    if (!app.display->isVisible()) {
+        app.pass.skin.valid = false;
+        app.doubleSize.frame.laid = false;
+    } else {
+        app.pass.pacer.cap = app.options.fpsCap;
+        const uint32_t now = services.clock.milliseconds();
+        // The pass that asks to quit shows its frame, as every pass does uncapped.
+        if (mayPresent(app.pass.pacer, now) || app.input.quitRequested != 0) {
+            composeAndPresent(app, services, hover);
+            notePresent(app.pass.pacer, now);
+        }
+    }
     services.sleep(2);
 }
 

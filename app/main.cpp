@@ -3,14 +3,17 @@
 
 #include "app/app.h"
 #include "app/command_line.h"
+#include "app/display_scale.h"
 #include "app/track_folder.h"
 #include "audio/mp3_engine.h"
 #include "platform/sdl_audio_device.h"
 #include "platform/sdl_window.h"
 #include "platform/system_time.h"
+#include "platform/x11_dpi.h"
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -57,5 +60,6 @@ int main(int argc, char** argv)
     Services services{windows, engine, clock, platform::sleepMilliseconds};
     static App app; // static storage: the frame buffers are large and live for the whole run
     app.options = commandLine.options;
+    app.scale = chooseScale(app.options.scale, std::getenv("GDK_SCALE"), platform::xftDpiSetting);
     return runPlayer(app, services);
 }

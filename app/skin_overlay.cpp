@@ -1,6 +1,6 @@
 #include "app/controls.h"
 
-#include "app/control_colours.h"
+#include "app/skin_layers.h"
 #include "gfx/frame.h"
 
 #include <cmath>
@@ -8,38 +8,19 @@
 
 namespace {
 
-constexpr uint32_t kColourBits = 0x00FFFFFFu;
-constexpr uint32_t kGreenKey = 0x0000FF00u; // where the view shows through
+using skin::coversWindow;
+using skin::kColourBits;
 
-constexpr int kKnobLeft = 33;
-
-bool coversWindow(const CImage& image)
-{
-    return image.pixels != nullptr && image.width == kWindowWidth && image.height == kWindowHeight &&
-           image.bufferWidth == kWindowWidth;
-}
-
-// Picks the layer for one pixel; later rules win, so a lit control shows lit
-// even under the mouse.
-const uint32_t* layerFor(uint32_t h, const SkinImages& skin, uint32_t hoverColour, bool paused, bool shuffle,
+const uint32_t* layerFor(uint32_t h, const SkinImages& images, uint32_t hoverColour, bool paused, bool shuffle,
                          uint32_t lampColour)
 {
-    const uint32_t* layer = skin.normal.pixels;
-    if ((hoverColour & kColourBits) != 0 && h == hoverColour)
-        layer = skin.hover.pixels;
-    if (h == control::kPause && paused)
-        layer = skin.active.pixels;
-    else if (h == control::kShuffle && shuffle)
-        layer = skin.active.pixels;
-    if (h == lampColour)
-        layer = skin.active.pixels;
-    return layer;
+    return skin::layerFor(h, images.normal, images.hover, images.active, hoverColour, paused, shuffle, lampColour);
 }
 
 // The skin's pixel, unless it is the green key that lets the view through.
 inline uint32_t keyed(uint32_t skinPixel, uint32_t windowPixel)
 {
-    return (skinPixel & kColourBits) != kGreenKey ? skinPixel : windowPixel;
+    return !skin::isGreenKey(skinPixel) ? skinPixel : windowPixel;
 }
 
 // Pixels are taken in blocks: most blocks hold no control at all (every
@@ -48,15 +29,14 @@ inline uint32_t keyed(uint32_t skinPixel, uint32_t windowPixel)
 // vectorize. This is most of the frame's time otherwise.
 constexpr int kBlock = 8;
 
-void layTheSkin(uint32_t* window, const SkinImages& skin, uint32_t hoverColour, bool streamActive, bool paused,
+void layTheSkin(uint32_t* window, const SkinImages& images, uint32_t hoverColour, bool streamActive, bool paused,
                 bool shuffle)
 {
-    // Play is lit while the track plays or is paused, stop otherwise.
-    const uint32_t lampColour = (streamActive || paused) ? control::kPlay : control::kStop;
-    const uint32_t* hitMap = skin.hitMap.pixels;
-    const uint32_t* normal = skin.normal.pixels;
+    const uint32_t lampColour = skin::lampColour(streamActive, paused);
+    const uint32_t* hitMap = images.hitMap.pixels;
+    const uint32_t* normal = images.normal.pixels;
     const auto layPixel = [&](int k) {
-        window[k] = keyed(layerFor(hitMap[k], skin, hoverColour, paused, shuffle, lampColour)[k], window[k]);
+        window[k] = keyed(layerFor(hitMap[k], images, hoverColour, paused, shuffle, lampColour)[k], window[k]);
     };
     constexpr int total = kWindowWidth * kWindowHeight;
     int k = 0;
@@ -84,17 +64,16 @@ void blendKnob(uint32_t* window, const CImage& knob, float volume)
 {
     if (knob.pixels == nullptr)
         return;
-    const double top = (1.0 - double(volume)) * 74.0 + 13.0;
-    if (!(top > -kWindowHeight && top < kWindowHeight))
-        return; // nowhere on the window (or not a number)
-    const int y0 = static_cast<int>(top);
+    const int y0 = skin::knobTopRow(volume);
+    if (y0 == skin::kNoKnobRow)
+        return;
     for (int r = 0; r < knob.height; ++r) {
         const int y = y0 + r;
         if (y < 0 || y >= kWindowHeight)
             continue;
-        for (int c = 0; c < knob.width && kKnobLeft + c < kWindowWidth; ++c) {
+        for (int c = 0; c < knob.width && skin::kKnobLeft + c < kWindowWidth; ++c) {
             const uint32_t s = knob.pixels[r * knob.bufferWidth + c];
-            uint32_t& d = window[y * kWindowWidth + kKnobLeft + c];
+            uint32_t& d = window[y * kWindowWidth + skin::kKnobLeft + c];
             d = blendOver(d, s, static_cast<int32_t>(s >> 24));
         }
     }

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "assets/assets.h"
+#include "display/outline_scale.h"
 #include "display/window_outline.h"
 
 #include <cstdio>
@@ -14,8 +15,8 @@ bool openDisplay(App& app, Services& services)
 {
     const CImage icon(assets::windowIcon);
     platform::WindowSpec spec;
-    spec.width = kWindowWidth;
-    spec.height = kWindowHeight;
+    spec.width = kWindowWidth * app.scale;
+    spec.height = kWindowHeight * app.scale;
     spec.title = kInitialTitle;
     spec.iconPixels = icon.pixels;
     spec.iconWidth = icon.width;
@@ -33,12 +34,18 @@ bool openDisplay(App& app, Services& services)
     return true;
 }
 
-void applyWindowShape(platform::Window& display)
+void applyWindowShape(platform::Window& display, int32_t scale)
 {
     std::vector<uint8_t> mask(static_cast<size_t>(kWindowWidth) * kWindowHeight);
     if (!buildWindowMask(assets::windowShape, mask.data(), kWindowWidth, kWindowHeight))
         complain("the window outline is malformed", "the window stays rectangular");
-    display.applyShape(mask.data());
+    if (scale == 1) {
+        display.applyShape(mask.data());
+        return;
+    }
+    std::vector<uint8_t> scaled(mask.size() * static_cast<size_t>(scale) * static_cast<size_t>(scale));
+    scaleMask(mask.data(), kWindowWidth, kWindowHeight, scale, scaled.data());
+    display.applyShape(scaled.data());
 }
 
 void loadFonts(App& app)
@@ -49,6 +56,21 @@ void loadFonts(App& app)
 bool hasSize(const std::unique_ptr<CImage>& image, int32_t width, int32_t height)
 {
     return image && !image->empty() && image->width == width && image->height == height;
+}
+
+bool loadDoubleSizeSkin(App& app)
+{
+    DoubleSizeSkin& skin = app.doubleSize;
+    skin.normal = std::make_unique<CImage>(assets::skinNormal2x);
+    skin.hover = std::make_unique<CImage>(assets::skinHover2x);
+    skin.active = std::make_unique<CImage>(assets::skinActive2x);
+    skin.knob = std::make_unique<CImage>(assets::volumeKnob2x);
+    const SkinImages images{*skin.normal, *skin.hover, *skin.active, *skin.knob, *app.hitMap};
+    if (!prepareDoubleSizeFrame(skin.frame, images)) {
+        complain("the embedded double-size skin is damaged", "an image is not 674 x 886 or 50 x 40");
+        return false;
+    }
+    return true;
 }
 
 // The controls index these images with window coordinates, so an image of
@@ -70,7 +92,7 @@ bool loadSkin(App& app)
         complain("the embedded skin is damaged", "the volume knob is not 25 x 20");
         return false;
     }
-    return true;
+    return app.scale == 1 || loadDoubleSizeSkin(app);
 }
 
 void releaseFont(BitmapFont& font)
@@ -82,6 +104,10 @@ void releaseFont(BitmapFont& font)
 // Images in reverse order of creation, then the fonts.
 void releaseImagesAndFonts(App& app)
 {
+    app.doubleSize.knob.reset();
+    app.doubleSize.active.reset();
+    app.doubleSize.hover.reset();
+    app.doubleSize.normal.reset();
     app.hitMap.reset();
     app.volumeKnob.reset();
     app.skinActive.reset();
@@ -103,7 +129,7 @@ bool startUp(App& app, Services& services)
 {
     if (!openDisplay(app, services))
         return false;
-    applyWindowShape(*app.display);
+    applyWindowShape(*app.display, app.scale);
     loadFonts(app);
     if (!loadSkin(app)) {
         abandon(app);

@@ -64,4 +64,11 @@ extern const AssetBlob windowIcon;
 extern const AssetBlob windowIcon64;
 extern const AssetBlob windowIcon128;
 
+// The skin drawn at double size (674 x 886, the knob 50 x 40) for HiDPI
+// screens; the hit map and the window outline stay single-size.
+extern const AssetBlob skinNormal2x;
+extern const AssetBlob skinHover2x;
+extern const AssetBlob skinActive2x;
+extern const AssetBlob volumeKnob2x;
+
 } // namespace assets

@@ -9,10 +9,12 @@
 #include "app/startup.h"
 #include "audio/mp3_engine.h"
 #include "bench/bench_window.h"
+#include "bench/floor_ratios.h"
 #include "platform/headless_audio_device.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -73,6 +75,27 @@ void BM_Frame(benchmark::State& state)
 }
 BENCHMARK(BM_Frame)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
 
+// The effect of each digit alone, as the pass above runs it (same start-up,
+// same clock steps), so that the report can tell the effect from the rest.
+void BM_EffectAlone(benchmark::State& state)
+{
+    Program program;
+    program.clock.now = 1000;
+    if (!InitEffects(program.app->effects)) {
+        state.SkipWithError("effect images unusable");
+        return;
+    }
+    FakeKeys keys;
+    keys.down[state.range(0)] = true;
+    for (auto _ : state) {
+        program.clock.now += 16;
+        RunEffect(program.app->effects, program.app->view, program.clock, keys);
+        benchmark::DoNotOptimize(program.app->view);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_EffectAlone)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
+
 // The least a frame can cost: moving the window's bytes once.
 void BM_MemcpyWindowBytes(benchmark::State& state)
 {
@@ -116,4 +139,50 @@ void BM_StartUpToFirstFrame(benchmark::State& state)
 }
 BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// For callgrind (bench/pass_instructions.sh): exactly `passes` passes with
+// `digit` held, after the same start-up as BM_Frame, counted by collecting
+// only inside countedPasses (the whole pass) or RunEffect (its effect).
+[[gnu::noinline]] void countedPasses(Program& program, int passes)
+{
+    for (int i = 0; i < passes; ++i) {
+        program.clock.now += 16;
+        runPass(*program.app, program.services);
+    }
+}
+
+int runCountedPasses(int digit, int passes)
+{
+    std::filesystem::current_path(Q2_TRACK_DIR);
+    Program program;
+    program.clock.now = 1000;
+    if (!startUp(*program.app, program.services))
+        return 1;
+    std::vector<float> audio(size_t(platform::kDeviceBufferFrames) * 2);
+    for (int i = 0; i < 3 * 44100 / platform::kDeviceBufferFrames; ++i)
+        program.device.pull(audio.data(), platform::kDeviceBufferFrames);
+    program.windows.opened->digits.down[digit] = true;
+    countedPasses(program, passes);
+    shutDown(*program.app);
+    return 0;
+}
+
 } // namespace
+
+int main(int argc, char** argv)
+{
+    // bench_frame --count-passes DIGIT PASSES
+    if (argc == 4 && std::string(argv[1]) == "--count-passes")
+        return runCountedPasses(std::atoi(argv[2]), std::atoi(argv[3]));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::vector<std::pair<std::string, std::string>> splits;
+    for (int digit = 1; digit <= 5; ++digit) {
+        const std::string arg = "/effect:" + std::to_string(digit);
+        splits.emplace_back("BM_Frame" + arg, "BM_EffectAlone" + arg);
+    }
+    FloorRatioReporter reporter("BM_MemcpyWindowBytes", splits);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

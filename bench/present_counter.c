@@ -6,9 +6,13 @@
  *                     the end of the first present
  *   presents          frames presented
  *   span_ms           from the end of the first present to that of the last
+ *   mark N MS         for each SIGUSR1: presents so far and the time since
+ *                     the load, so a script can count the presents between
+ *                     two of its signals
  * Only the measuring script uses it; it is never installed. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,7 +22,11 @@ typedef int (*UpdateFn)(void* window);
 
 static UpdateFn realUpdate;
 static double loadedMs, firstMs, lastMs;
-static long presents;
+static volatile long presents;
+#define MAX_MARKS 16
+static volatile long markPresents[MAX_MARKS];
+static volatile double markMs[MAX_MARKS];
+static volatile int marks;
 
 static double nowMs(void)
 {
@@ -27,7 +35,21 @@ static double nowMs(void)
     return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
 }
 
-__attribute__((constructor)) static void loaded(void) { loadedMs = nowMs(); }
+static void mark(int signal)
+{
+    (void)signal;
+    if (marks < MAX_MARKS) {
+        markPresents[marks] = presents;
+        markMs[marks] = nowMs() - loadedMs;
+        ++marks;
+    }
+}
+
+__attribute__((constructor)) static void loaded(void)
+{
+    loadedMs = nowMs();
+    signal(SIGUSR1, mark);
+}
 
 int SDL_UpdateWindowSurface(void* window)
 {
@@ -48,5 +70,7 @@ __attribute__((destructor)) static void report(void)
         return;
     fprintf(log, "first_present_ms %.1f\npresents %ld\nspan_ms %.1f\n", presents > 0 ? firstMs - loadedMs : -1.0,
             presents, lastMs - firstMs);
+    for (int i = 0; i < marks; ++i)
+        fprintf(log, "mark %ld %.1f\n", markPresents[i], markMs[i]);
     fclose(log);
 }

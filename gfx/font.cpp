@@ -88,40 +88,58 @@ int32_t advanceOf(const BitmapFont& font, uint8_t code)
     return font.fixedAdvance != -1 ? font.fixedAdvance : font.glyphs[code].xadvance;
 }
 
-// Draws one glyph with the pen at (x, y), clipped pixel by pixel to the view.
-// Only the part of the glyph's rectangle that lies on the sheet is read: the
-// rest has no coverage, so a bad rectangle or a missing sheet draws nothing.
-void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour)
+// blendOver of one colour at one strength, as a table per colour byte: a
+// text's pixels all blend toward the same colour, so each byte's result is
+// looked up rather than multiplied out.
+struct BlendTable {
+    uint8_t byte[3][256]; // blue, green, red
+
+    explicit BlendTable(uint32_t colour)
+    {
+        // blendOver's per-byte step, t + (((k - t) * a) >> 8), for every t.
+        const int32_t alpha = static_cast<int32_t>(colour >> 24);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int32_t k = static_cast<int32_t>((colour >> (8 * channel)) & 0xFF);
+            for (int32_t t = 0; t < 256; ++t)
+                byte[channel][t] = static_cast<uint8_t>(t + (((k - t) * alpha) >> 8));
+        }
+    }
+    uint32_t blend(uint32_t target) const
+    {
+        return (target & 0xFF000000u) | byte[0][target & 0xFF] | uint32_t(byte[1][(target >> 8) & 0xFF]) << 8 |
+               uint32_t(byte[2][(target >> 16) & 0xFF]) << 16;
+    }
+};
+
+// Draws one glyph with the pen at (x, y), clipped to the view. Only the
+// part of the glyph's rectangle that lies on the sheet is read: the rest has
+// no coverage, so a bad rectangle or a missing sheet draws nothing. The
+// clipping is worked out once per glyph, as the range of its rows and
+// columns that land on the view, rather than tested per pixel.
+void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, const BlendTable& blend)
 {
     const CImage* sheet = font.sheet;
     if (sheet == nullptr || sheet->pixels == nullptr)
         return;
     const Glyph& g = font.glyphs[code];
-    const int32_t alpha = static_cast<int32_t>(colour >> 24);
+    const int64_t left = int64_t(x) + g.xoffset; // view column of glyph column 0
+    const int64_t top = int64_t(y) + g.yoffset;  // view row of glyph row 0
 
-    // Glyph rows and columns whose sheet pixel exists.
-    const int64_t firstRow = std::max<int64_t>(0, -int64_t(g.y));
-    const int64_t endRow = std::min<int64_t>(g.height, int64_t(sheet->height) - g.y);
-    const int64_t firstColumn = std::max<int64_t>(0, -int64_t(g.x));
-    const int64_t endColumn = std::min<int64_t>(g.width, int64_t(sheet->width) - g.x);
+    // Glyph rows and columns whose sheet pixel exists and that land on the view.
+    const int64_t firstRow = std::max<int64_t>({0, -int64_t(g.y), -top});
+    const int64_t endRow = std::min<int64_t>({g.height, int64_t(sheet->height) - g.y, kViewHeight - top});
+    const int64_t firstColumn = std::max<int64_t>({0, -int64_t(g.x), -left});
+    const int64_t endColumn = std::min<int64_t>({g.width, int64_t(sheet->width) - g.x, kViewWidth - left});
+    if (firstColumn >= endColumn)
+        return;
 
     for (int64_t r = firstRow; r < endRow; ++r) {
-        const int64_t ty = int64_t(y) + g.yoffset + r;
-        if (ty < 0)
-            continue;
-        if (ty >= kViewHeight)
-            break;
-        const uint32_t* sheetRow = sheet->pixels + (g.y + r) * sheet->bufferWidth;
-        uint32_t* viewRow = view + ty * kViewWidth;
+        // Offsets of glyph column 0, which need not lie on the sheet or the view.
+        const int64_t sheetAt = (g.y + r) * sheet->bufferWidth + g.x;
+        const int64_t viewAt = (top + r) * kViewWidth + left;
         for (int64_t c = firstColumn; c < endColumn; ++c) {
-            const int64_t tx = int64_t(x) + g.xoffset + c;
-            if (tx < 0)
-                continue;
-            if (tx >= kViewWidth)
-                break;
-            if ((sheetRow[g.x + c] & 0xFF) == 0)
-                continue; // blue 0: no coverage
-            viewRow[tx] = blendOver(viewRow[tx], colour, alpha);
+            if ((sheet->pixels[sheetAt + c] & 0xFF) != 0) // blue 0: no coverage
+                view[viewAt + c] = blend.blend(view[viewAt + c]);
         }
     }
 }
@@ -154,6 +172,7 @@ void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t 
     uint32_t line = 0;
     if (text == nullptr)
         return;
+    const BlendTable blend(colour);
     for (const char* p = text; *p != '\0'; ++p) {
         const auto code = static_cast<uint8_t>(*p);
         if (code == '\n') {
@@ -165,7 +184,7 @@ void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t 
             continue;
         if (line <= 231)
             drawGlyph(code, font, view, static_cast<int32_t>(static_cast<uint32_t>(x) + column),
-                      static_cast<int32_t>(static_cast<uint32_t>(y) + line), colour);
+                      static_cast<int32_t>(static_cast<uint32_t>(y) + line), blend);
         column += static_cast<uint32_t>(advanceOf(font, code));
     }
 }

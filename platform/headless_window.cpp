@@ -44,6 +44,7 @@ public:
         r.note("present");
     }
     KeyState& keys() override { return r.keys; }
+    bool isVisible() override { return r.visible; }
 
     void setTitle(const char* title) override { r.note(std::string("title ") + title); }
     void setCursor(Cursor cursor) override

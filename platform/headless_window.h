@@ -37,6 +37,7 @@ struct HeadlessRecord {
     int presentCount = 0;
     int eventsTaken = 0;
     bool open = false;
+    bool visible = true; // tests hide the window by clearing it
     HeadlessKeys keys;
     // Called with each presented frame, before it is recorded.
     std::function<void(const uint32_t* frame)> onPresent;

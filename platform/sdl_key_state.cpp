@@ -27,18 +27,32 @@ SdlKeyState::SdlKeyState(SDL_Window* window)
 
 bool SdlKeyState::isDigitDown(int digit)
 {
-    if (digit < 0 || digit > 9)
-        return false;
+    return digit >= 0 && digit <= 9 && (digitsDown() & (1u << digit)) != 0;
+}
+
+// One XQueryKeymap (a round trip to the X server) for all ten digits.
+uint32_t SdlKeyState::digitsDown()
+{
+    uint32_t held = 0;
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (x11Display != nullptr) {
         char keys[32] = {};
         XQueryKeymap(static_cast<Display*>(x11Display), keys);
-        const unsigned code = digitKeycodes[digit];
-        return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+        for (int digit = 0; digit <= 9; ++digit) {
+            const unsigned code = digitKeycodes[digit];
+            if (code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0)
+                held |= 1u << digit;
+        }
+        return held;
     }
 #endif
-    const SDL_Scancode code = digit == 0 ? SDL_SCANCODE_0 : static_cast<SDL_Scancode>(SDL_SCANCODE_1 + digit - 1);
-    return SDL_GetKeyboardState(nullptr)[code] != 0;
+    const Uint8* state = SDL_GetKeyboardState(nullptr);
+    for (int digit = 0; digit <= 9; ++digit) {
+        const SDL_Scancode code = digit == 0 ? SDL_SCANCODE_0 : static_cast<SDL_Scancode>(SDL_SCANCODE_1 + digit - 1);
+        if (state[code] != 0)
+            held |= 1u << digit;
+    }
+    return held;
 }
 
 } // namespace platform

@@ -12,6 +12,7 @@ class SdlKeyState : public KeyState {
 public:
     explicit SdlKeyState(SDL_Window* window);
     bool isDigitDown(int digit) override;
+    uint32_t digitsDown() override;
 
 private:
     void* x11Display = nullptr; // Display*, kept opaque so X11 stays in one file

@@ -138,6 +138,10 @@ public:
     }
     void present(const uint32_t* frame) override;
     KeyState& keys() override { return keyState; }
+    bool isVisible() override
+    {
+        return (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+    }
 
     void setTitle(const char* title) override { SDL_SetWindowTitle(window, title); }
     void setCursor(Cursor cursor) override

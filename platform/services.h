@@ -18,6 +18,15 @@ class KeyState {
 public:
     virtual ~KeyState() = default;
     virtual bool isDigitDown(int digit) = 0;
+    // All ten digits at one moment, bit d for digit d. A backend whose
+    // every question is a round trip answers this with one.
+    virtual uint32_t digitsDown()
+    {
+        uint32_t held = 0;
+        for (int digit = 0; digit <= 9; ++digit)
+            held |= isDigitDown(digit) ? 1u << digit : 0u;
+        return held;
+    }
 };
 
 enum class Cursor { Arrow, Hand };

@@ -71,6 +71,9 @@ public:
     virtual void present(const uint32_t* frame) = 0;
     // The digit keys as the effects see them.
     virtual KeyState& keys() = 0;
+    // False while the window is minimised or hidden: nothing drawn would
+    // be seen.
+    virtual bool isVisible() { return true; }
 };
 
 // Opens windows. A null result comes with a one-line reason in `error`.

@@ -145,6 +145,53 @@ std::vector<int> followedBy(std::vector<int> columns, int column)
     return columns;
 }
 
+// The strips as described, strip by strip and pixel by pixel, for checking
+// the row-wise drawing against.
+void plainStrips(std::vector<uint32_t>& view, const std::vector<float>& spectrum)
+{
+    for (int i = 0; i < 256; ++i) {
+        float v = static_cast<float>(std::pow(double(spectrum[i]), double(0.1f)));
+        if (v > 1.0f)
+            v = 1.0f;
+        const double scaled = (double(v) + 0.01) * 100.0;
+        if (!(scaled >= 1.0))
+            continue;
+        const int j = static_cast<int>(scaled);
+        for (int y = 120 - j; y < 120 + j; ++y) {
+            uint32_t& p = view[y * kViewWidth + 32 + i];
+            uint32_t out = p & 0xFF000000u;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int32_t c = static_cast<int32_t>((p >> shift) & 0xFF);
+                out |= static_cast<uint32_t>(c + ((-(c * 2 * j)) >> 8)) << shift;
+            }
+            p = out;
+        }
+    }
+}
+
+TEST(Spectrum, RowWiseStripsEqualThePlainOnesForAnySpectrumAndView)
+{
+    uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 40; ++round) {
+        std::vector<uint32_t> view(kViewWidth * kViewHeight);
+        for (uint32_t& p : view)
+            p = next();
+        std::vector<float> spectrum(256);
+        for (float& m : spectrum) {
+            const uint32_t r = next();
+            // Silence, full scale and beyond, no number, and everything between.
+            m = r % 17 == 0 ? 0.0f : r % 19 == 0 ? 3.0f : r % 23 == 0 ? std::nanf("") : float(r >> 8) / float(1 << 24);
+            if (round % 4 == 0)
+                m = m * m * m * m * m * m; // mostly short strips
+        }
+        std::vector<uint32_t> expected = view;
+        plainStrips(expected, spectrum);
+        drawSpectrum(view.data(), spectrum.data());
+        ASSERT_EQ(view, expected) << "round " << round;
+    }
+}
+
 TEST(Scroller, TextThatFitsStaysAt32)
 {
     DotFont large;

@@ -50,6 +50,43 @@ TEST(Sequencer, HeldDigitsForceTheEffectAndTheHighestWins)
     EXPECT_EQ(ChooseEffect(10000, keys), 1);
 }
 
+// Keys that count how often they are asked, one snapshot or one digit.
+class CountingKeys : public platform::KeyState {
+public:
+    uint32_t held = 0;
+    int snapshots = 0;
+    int questions = 0;
+    bool isDigitDown(int digit) override
+    {
+        ++questions;
+        return (held >> digit & 1u) != 0;
+    }
+    uint32_t digitsDown() override
+    {
+        ++snapshots;
+        return held;
+    }
+};
+
+TEST(Sequencer, OneKeySnapshotAnswersAsTheFiveQuestionsDid)
+{
+    for (uint32_t held = 0; held < 1024; ++held) {
+        CountingKeys keys;
+        keys.held = held;
+        int expected = static_cast<int>((30000u / 10000u) % 5); // the clock's choice
+        for (int i = 0; i < 5; ++i) // the five questions, in order
+            if ((held >> (1 + i) & 1u) != 0)
+                expected = i;
+        EXPECT_EQ(ChooseEffect(30000, keys), expected) << held;
+        EXPECT_EQ(keys.snapshots, 1);
+        EXPECT_EQ(keys.questions, 0);
+    }
+    // The default snapshot, for backends without one of their own, asks each digit.
+    FakeKeys keys;
+    keys.down[0] = keys.down[3] = keys.down[9] = true;
+    EXPECT_EQ(static_cast<platform::KeyState&>(keys).digitsDown(), 0x209u);
+}
+
 // Hands out a fixed sequence of readings and counts them.
 class SequenceClock : public platform::Clock {
 public:

@@ -339,3 +339,65 @@ TEST(DrawText, FontWithoutSheetDrawsNothing)
 }
 
 } // namespace
+
+namespace {
+
+// drawText as described, one pixel at a time: every pixel of every glyph
+// tested against the view's edges and blended with blendOver. The drawing
+// above clips per glyph and blends from a table; both must give these bits.
+void plainDrawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour)
+{
+    uint32_t column = 0, line = 0;
+    const auto advance = [&](uint8_t code) { return font.fixedAdvance != -1 ? font.fixedAdvance : font.glyphs[code].xadvance; };
+    for (const char* p = text; *p != '\0'; ++p) {
+        const auto code = static_cast<uint8_t>(*p);
+        if (code == '\n') {
+            column = 0;
+            line += static_cast<uint32_t>(advance('\n'));
+            continue;
+        }
+        if (code == '\r')
+            continue;
+        if (line <= 231) {
+            const Glyph& g = font.glyphs[code];
+            const int64_t penX = static_cast<int32_t>(static_cast<uint32_t>(x) + column);
+            const int64_t penY = static_cast<int32_t>(static_cast<uint32_t>(y) + line);
+            for (int64_t r = 0; r < g.height; ++r)
+                for (int64_t c = 0; c < g.width; ++c) {
+                    const int64_t sx = g.x + c, sy = g.y + r;
+                    const int64_t tx = penX + g.xoffset + c, ty = penY + g.yoffset + r;
+                    if (sx < 0 || sy < 0 || sx >= font.sheet->width || sy >= font.sheet->height)
+                        continue;
+                    if (tx < 0 || ty < 0 || tx >= kViewWidth || ty >= kViewHeight)
+                        continue;
+                    if ((font.sheet->pixels[sy * font.sheet->bufferWidth + sx] & 0xFF) == 0)
+                        continue;
+                    uint32_t& d = view[ty * kViewWidth + tx];
+                    d = blendOver(d, colour, static_cast<int32_t>(colour >> 24));
+                }
+        }
+        column += static_cast<uint32_t>(advance(code));
+    }
+}
+
+TEST(DrawText, ThePlayersFontsDrawAsThePlainPixelByPixelBlend)
+{
+    BitmapFont small, large;
+    loadPlayerFonts(small, large);
+    const char* text = "Vela Orkestra - Quarven Rising\nline two: 0123456789 !?,.\r\nthird {[(<>)]} ~\xE9\xFF";
+    const uint32_t colours[] = {0x40000000u, 0x80000000u, 0xFFFFFFFFu, 0x7F3080C0u, 0x01FFFFFFu, 0x00FFFFFFu};
+    const int32_t positions[][2] = {{30, 222}, {-2, 100}, {-150, -3}, {300, 5}, {100, 235}, {310, 230}, {0, 0}};
+    std::vector<uint32_t> start(kViewWidth * kViewHeight);
+    for (size_t i = 0; i < start.size(); ++i)
+        start[i] = static_cast<uint32_t>(i * 2654435761u);
+    for (const BitmapFont* font : {&small, &large})
+        for (uint32_t colour : colours)
+            for (const auto& at : positions) {
+                std::vector<uint32_t> drawn = start, expected = start;
+                drawText(text, *font, drawn.data(), at[0], at[1], colour);
+                plainDrawText(text, *font, expected.data(), at[0], at[1], colour);
+                ASSERT_EQ(drawn, expected) << std::hex << colour << std::dec << " at " << at[0] << ", " << at[1];
+            }
+}
+
+} // namespace

@@ -330,3 +330,124 @@ TEST(SkinAssets, IconIsSolidInTheMiddle)
 }
 
 } // namespace
+
+// The double-size skin: drawn from the same layout at twice the resolution.
+namespace {
+
+struct DoubleSizeLayers {
+    CImage normal{assets::skinNormal2x};
+    CImage hover{assets::skinHover2x};
+    CImage active{assets::skinActive2x};
+    const CImage* layers[3] = {&normal, &hover, &active};
+};
+
+const DoubleSizeLayers& skin2x()
+{
+    static const auto loaded = std::make_unique<DoubleSizeLayers>();
+    return *loaded;
+}
+
+TEST(DoubleSizeSkinAssets, PaletteImagesAtTwiceTheSizeWithoutEntryZero)
+{
+    for (const AssetBlob* blob : {&assets::skinNormal2x, &assets::skinHover2x, &assets::skinActive2x}) {
+        const RawPalettePng raw = readRaw(*blob);
+        EXPECT_EQ(raw.colourType, PNG_COLOR_TYPE_PALETTE);
+        EXPECT_EQ(raw.width, 2 * skinWidth);
+        EXPECT_EQ(raw.height, 2 * skinHeight);
+        EXPECT_EQ(std::count(raw.indices.begin(), raw.indices.end(), 0), 0);
+    }
+    const RawPalettePng knob = readRaw(assets::volumeKnob2x);
+    EXPECT_EQ(knob.colourType, PNG_COLOR_TYPE_PALETTE);
+    EXPECT_EQ(knob.width, 50);
+    EXPECT_EQ(knob.height, 40);
+    ASSERT_EQ(knob.transparency.size(), 1u);
+    EXPECT_EQ(knob.transparency[0], 0);
+}
+
+// The view shows through exactly the doubled single-size key, in every layer,
+// so the hit map and the key keep deciding per window pixel.
+TEST(DoubleSizeSkinAssets, GreenKeyIsExactlyTheDoubledKey)
+{
+    for (const CImage* layer : skin2x().layers)
+        for (int y = 0; y < 2 * skinHeight; ++y)
+            for (int x = 0; x < 2 * skinWidth; ++x)
+                ASSERT_EQ(isKey(layer->pixel(x, y)), isKey(skin().normal.pixel(x / 2, y / 2))) << x << "," << y;
+}
+
+TEST(DoubleSizeSkinAssets, LayersDifferOnlyOverTheDoubledControls)
+{
+    const CImage& hit = skin().hitMap;
+    std::vector<bool> hoverChanges(std::size(controlTable), false);
+    std::vector<bool> activeChanges(std::size(controlTable), false);
+    for (int y = 0; y < 2 * skinHeight; ++y) {
+        for (int x = 0; x < 2 * skinWidth; ++x) {
+            const uint32_t normal = skin2x().normal.pixel(x, y);
+            const ControlRow* row = rowOf(hit.pixel(x / 2, y / 2));
+            if (row == nullptr || row->sameInAllLayers) {
+                ASSERT_EQ(skin2x().hover.pixel(x, y), normal) << "at " << x << "," << y;
+                ASSERT_EQ(skin2x().active.pixel(x, y), normal) << "at " << x << "," << y;
+                continue;
+            }
+            const size_t i = static_cast<size_t>(row - controlTable);
+            hoverChanges[i] = hoverChanges[i] || skin2x().hover.pixel(x, y) != normal;
+            activeChanges[i] = activeChanges[i] || skin2x().active.pixel(x, y) != normal;
+        }
+    }
+    for (size_t i = 0; i < std::size(controlTable); ++i) {
+        if (controlTable[i].sameInAllLayers)
+            continue;
+        EXPECT_TRUE(hoverChanges[i]) << controlTable[i].name << " has no hover look";
+        EXPECT_TRUE(activeChanges[i]) << controlTable[i].name << " has no lit look";
+    }
+    // The symbols sit where they sit at single size: dark at rest, red when lit.
+    for (auto [x, y] : {std::pair{168, 92}, std::pair{142, 167}, std::pair{322, 14}}) {
+        SCOPED_TRACE(x);
+        const uint32_t normal = skin2x().normal.pixel(2 * x, 2 * y);
+        const uint32_t active = skin2x().active.pixel(2 * x, 2 * y);
+        EXPECT_LT((normal >> 16 & 0xFF) + (normal >> 8 & 0xFF), 60u);
+        EXPECT_GT(active >> 16 & 0xFF, 220u);
+        EXPECT_LT(active >> 8 & 0xFF, 80u);
+    }
+}
+
+// Drawn at twice the resolution, not enlarged: away from the key, most edges
+// of the artwork fall inside 2 x 2 blocks rather than between them.
+TEST(DoubleSizeSkinAssets, ArtworkIsDrawnNotPixelDoubled)
+{
+    int blocks = 0;
+    int uneven = 0;
+    for (int y = 0; y < skinHeight; ++y) {
+        for (int x = 0; x < skinWidth; ++x) {
+            if (isKey(skin().normal.pixel(x, y)))
+                continue;
+            const CImage& n = skin2x().normal;
+            const uint32_t p = n.pixel(2 * x, 2 * y);
+            ++blocks;
+            uneven += n.pixel(2 * x + 1, 2 * y) != p || n.pixel(2 * x, 2 * y + 1) != p ||
+                      n.pixel(2 * x + 1, 2 * y + 1) != p;
+        }
+    }
+    EXPECT_GT(uneven * 4, blocks) << uneven << " of " << blocks << " blocks hold more than one colour";
+}
+
+TEST(DoubleSizeSkinAssets, KnobIsTransparentExactlyOnEntryZeroAndSolidInItsMiddle)
+{
+    const RawPalettePng raw = readRaw(assets::volumeKnob2x);
+    ASSERT_EQ(raw.indices.size(), 50u * 40u);
+    const CImage knob(assets::volumeKnob2x);
+    int transparent = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 50; ++x) {
+            const bool entryZero = raw.indices[static_cast<size_t>(y) * 50 + x] == 0;
+            ASSERT_EQ(knob.pixel(x, y) >> 24, entryZero ? 0u : 0xFFu) << "at " << x << "," << y;
+            transparent += entryZero;
+        }
+    }
+    EXPECT_GT(transparent, 4 * 20);
+    EXPECT_LT(transparent, 4 * 250);
+    // The red index line across the middle, two rows high.
+    for (int y : {20, 21})
+        EXPECT_GT(knob.pixel(25, y) >> 16 & 0xFF, 200u) << y;
+}
+
+} // namespace

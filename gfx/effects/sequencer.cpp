@@ -3,9 +3,10 @@
 int ChooseEffect(uint32_t ms, platform::KeyState& keys)
 {
     int effect = static_cast<int>((ms / 10000u) % kEffectCount);
-    // Every key is asked in turn, so the highest held digit wins.
+    // One snapshot of the keys for the pass; the highest held digit wins.
+    const uint32_t held = keys.digitsDown();
     for (int i = 0; i < kEffectCount; ++i) {
-        if (keys.isDigitDown(1 + i))
+        if ((held & (1u << (1 + i))) != 0)
             effect = i;
     }
     return effect;

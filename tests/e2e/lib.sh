@@ -10,8 +10,9 @@
 # shellcheck disable=SC2034 # the variables set here are read by the scripts
 set -u
 
-readonly screen_width=1024
-readonly screen_height=768
+# A script may ask for a larger screen by setting these before sourcing.
+readonly screen_width=${E2E_SCREEN_WIDTH:-1024}
+readonly screen_height=${E2E_SCREEN_HEIGHT:-768}
 readonly window_width=337
 readonly window_height=443
 # Where the window opens: centred on the screen.

@@ -35,17 +35,14 @@ void shadeRim(Canvas& canvas, const Box& bounds, const Shape& shape, float width
         const float d = shape(p);
         return std::max(d, -(d + width));
     };
-    for (int y = std::max(bounds.top, 0); y <= std::min(bounds.bottom, canvas.height - 1); ++y) {
-        for (int x = std::max(bounds.left, 0); x <= std::min(bounds.right, canvas.width - 1); ++x) {
-            const Vec2 p{x + 0.5f, y + 0.5f};
-            const float a = coverage(ring(p));
-            if (a <= 0.0f)
-                continue;
-            const float depth = std::clamp(-shape(p) / width, 0.0f, 1.0f);
-            const float light = facingLight(outwardNormal(shape, p)) * strength * (1.0f - depth * 0.6f);
-            canvas.at(x, y) = offset(canvas.at(x, y), light * a);
-        }
-    }
+    forEachPixel(canvas, bounds, [&](Rgb& pixel, Vec2 p) {
+        const float a = canvas.cover(ring(p));
+        if (a <= 0.0f)
+            return;
+        const float depth = std::clamp(-shape(p) / width, 0.0f, 1.0f);
+        const float light = facingLight(outwardNormal(shape, p)) * strength * (1.0f - depth * 0.6f);
+        pixel = offset(pixel, light * a);
+    });
 }
 
 // Brushed aluminium, lit from above, with concentric brushing marks.

@@ -27,24 +27,37 @@ uint32_t packed(Rgb colour)
     return channel(colour.r) << 16 | channel(colour.g) << 8 | channel(colour.b);
 }
 
-Canvas::Canvas(int w, int h, Rgb fill) : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill) {}
+Canvas::Canvas(int w, int h, Rgb fill, int pixelsPerUnit)
+    : width(w * pixelsPerUnit), height(h * pixelsPerUnit), scale(pixelsPerUnit),
+      pixels(static_cast<size_t>(width) * height, fill)
+{
+}
 
 float coverage(float distance) { return std::clamp(0.5f - distance, 0.0f, 1.0f); }
 
+// Multiplying and dividing by a scale of 1 are exact, so the single-size
+// artwork keeps its bits.
+float Canvas::cover(float distance) const { return coverage(distance * static_cast<float>(scale)); }
+
+Vec2 Canvas::centre(int x, int y) const
+{
+    const auto s = static_cast<float>(scale);
+    return {(x + 0.5f) / s, (y + 0.5f) / s};
+}
+
+Box Canvas::pixelsOver(const Box& b) const
+{
+    return {std::max(b.left * scale, 0), std::max(b.top * scale, 0), std::min((b.right + 1) * scale - 1, width - 1),
+            std::min((b.bottom + 1) * scale - 1, height - 1)};
+}
+
 void fill(Canvas& canvas, const Box& bounds, const Shape& shape, const Paint& paint, float opacity)
 {
-    const int left = std::max(bounds.left, 0);
-    const int top = std::max(bounds.top, 0);
-    const int right = std::min(bounds.right, canvas.width - 1);
-    const int bottom = std::min(bounds.bottom, canvas.height - 1);
-    for (int y = top; y <= bottom; ++y) {
-        for (int x = left; x <= right; ++x) {
-            const Vec2 centre{x + 0.5f, y + 0.5f};
-            const float a = coverage(shape(centre)) * opacity;
-            if (a > 0.0f)
-                canvas.at(x, y) = mix(canvas.at(x, y), paint(centre), a);
-        }
-    }
+    forEachPixel(canvas, bounds, [&](Rgb& pixel, Vec2 centre) {
+        const float a = canvas.cover(shape(centre)) * opacity;
+        if (a > 0.0f)
+            pixel = mix(pixel, paint(centre), a);
+    });
 }
 
 void fill(Canvas& canvas, const Box& bounds, const Shape& shape, Rgb colour, float opacity)

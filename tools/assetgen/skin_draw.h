@@ -21,16 +21,6 @@ Rgb rgb(uint32_t hex);
 // Rounds and clamps to 0xRRGGBB.
 uint32_t packed(Rgb colour);
 
-struct Canvas {
-    int width = 0;
-    int height = 0;
-    std::vector<Rgb> pixels;
-
-    Canvas(int w, int h, Rgb fill);
-    Rgb& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
-    const Rgb& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
 struct Vec2 {
     float x, y;
 };
@@ -39,6 +29,39 @@ struct Vec2 {
 struct Box {
     int left, top, right, bottom;
 };
+
+// Shapes, bounds and paints are described in layout pixels; a canvas of
+// `scale` 2 has twice as many pixels each way and evaluates every shape at
+// its own pixels' centres, so the double-size artwork is drawn, not enlarged.
+struct Canvas {
+    int width = 0; // canvas pixels
+    int height = 0;
+    int scale = 1; // canvas pixels per layout pixel
+    std::vector<Rgb> pixels;
+
+    // A canvas covering w x h layout pixels.
+    Canvas(int w, int h, Rgb fill, int pixelsPerUnit = 1);
+    Rgb& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
+    const Rgb& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    // Share of one canvas pixel covered by a shape whose edge lies `distance`
+    // layout pixels from its centre.
+    float cover(float distance) const;
+    // Centre of canvas pixel (x, y) in layout coordinates.
+    Vec2 centre(int x, int y) const;
+    // The canvas pixels over a box of layout pixels, cut to the canvas.
+    Box pixelsOver(const Box& layoutBounds) const;
+};
+
+// Calls visit(pixel, centre in layout coordinates) for every canvas pixel
+// over `bounds` (layout pixels).
+template <class Visit>
+void forEachPixel(Canvas& canvas, const Box& bounds, Visit&& visit)
+{
+    const Box b = canvas.pixelsOver(bounds);
+    for (int y = b.top; y <= b.bottom; ++y)
+        for (int x = b.left; x <= b.right; ++x)
+            visit(canvas.at(x, y), canvas.centre(x, y));
+}
 
 using Shape = std::function<float(Vec2)>;
 using Paint = std::function<Rgb(Vec2)>;

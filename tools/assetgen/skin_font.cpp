@@ -160,7 +160,7 @@ void paintMask(Canvas& canvas, const TextMask& mask, int dx, int dy, const Paint
         for (int x = 0; x < canvas.width; ++x) {
             const float a = mask.at(x - dx, y - dy) * opacity;
             if (a > 0.0f)
-                canvas.at(x, y) = mix(canvas.at(x, y), paint({x + 0.5f, y + 0.5f}), a);
+                canvas.at(x, y) = mix(canvas.at(x, y), paint(canvas.centre(x, y)), a);
         }
     }
 }

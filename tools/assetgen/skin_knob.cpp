@@ -27,30 +27,36 @@ Rgb capMetal(Vec2 p)
 
 } // namespace
 
-IndexedImage paintKnob(const std::vector<uint32_t>& normalLayer)
+IndexedImage paintKnob(const std::vector<uint32_t>& normalLayer, int scale)
 {
     const Box& slider = control(ControlKind::volume).area;
-    const int sampleRow = (slider.top + slider.bottom) / 2;
-    std::vector<uint32_t> colours(static_cast<size_t>(knobWidth) * knobHeight, 0);
+    const int sampleRow = (slider.top + slider.bottom) / 2 * scale;
+    const int width = knobWidth * scale;
+    const int height = knobHeight * scale;
+    const int layerWidth = skinWidth * scale;
+    // Canvas geometry only: the knob is painted pixel by pixel below.
+    const Canvas grid(knobWidth, knobHeight, rgb(0x000000), scale);
+    std::vector<uint32_t> colours(static_cast<size_t>(width) * height, 0);
     std::vector<bool> opaque(colours.size(), false);
     const Shape cap = capDistance;
-    for (int y = 0; y < knobHeight; ++y) {
-        for (int x = 0; x < knobWidth; ++x) {
-            const Vec2 p{x + 0.5f, y + 0.5f};
-            const Rgb well = rgb(normalLayer[static_cast<size_t>(sampleRow) * skinWidth + slider.left + x]);
-            const float shadow = coverage(capDistance({p.x - 1.0f, p.y - 2.0f}));
-            const float body = coverage(cap(p));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Vec2 p = grid.centre(x, y);
+            const Rgb well = rgb(normalLayer[static_cast<size_t>(sampleRow) * layerWidth + slider.left * scale + x]);
+            const float shadow = grid.cover(capDistance({p.x - 1.0f, p.y - 2.0f}));
+            const float body = grid.cover(cap(p));
             if (shadow <= 0.0f && body <= 0.0f)
                 continue;
             Rgb colour = mix(well, rgb(0x000000), shadow * 0.6f);
             Rgb metal = capMetal(p);
-            if (y == knobHeight / 2)
+            const bool indexLine = y / scale == knobHeight / 2;
+            if (indexLine)
                 metal = rgb(0xE8281C); // the index line, level with the scale marks
             const float rim = -cap(p);
-            if (rim < 1.5f && y != knobHeight / 2)
+            if (rim < 1.5f && !indexLine)
                 metal = offset(metal, facingLight(outwardNormal(cap, p)) * 50.0f);
             colour = mix(colour, metal, body);
-            const size_t k = static_cast<size_t>(y) * knobWidth + x;
+            const size_t k = static_cast<size_t>(y) * width + x;
             colours[k] = packed(colour);
             opaque[k] = true;
         }
@@ -60,7 +66,7 @@ IndexedImage paintKnob(const std::vector<uint32_t>& normalLayer)
     for (size_t k = 0; k < colours.size(); ++k)
         if (opaque[k])
             used.push_back(colours[k]);
-    IndexedImage knob{knobWidth, knobHeight, std::vector<uint8_t>(colours.size(), 0),
+    IndexedImage knob{width, height, std::vector<uint8_t>(colours.size(), 0),
                       std::vector<PaletteEntry>(256, entryOf(0x000000))};
     const std::vector<uint32_t> palette = medianCut(used, 255);
     for (size_t i = 0; i < palette.size(); ++i)

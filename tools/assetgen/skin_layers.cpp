@@ -31,9 +31,9 @@ constexpr int firstArtEntry = 2;
 
 } // namespace
 
-std::array<std::vector<uint32_t>, 3> paintSkinLayers()
+std::array<std::vector<uint32_t>, 3> paintSkinLayers(int scale)
 {
-    Canvas base(skinWidth, skinHeight, rgb(0x000000));
+    Canvas base(skinWidth, skinHeight, rgb(0x000000), scale);
     paintSkinBase(base);
     std::array<std::vector<uint32_t>, 3> layers;
     const SkinLook looks[3] = {SkinLook::normal, SkinLook::hover, SkinLook::active};
@@ -44,19 +44,22 @@ std::array<std::vector<uint32_t>, 3> paintSkinLayers()
         for (size_t k = 0; k < canvas.pixels.size(); ++k)
             layers[i][k] = awayFromKey(packed(canvas.pixels[k]));
     }
-    for (int y = 0; y < skinHeight; ++y) {
-        for (int x = 0; x < skinWidth; ++x) {
-            const size_t k = static_cast<size_t>(y) * skinWidth + x;
-            if (!changesLook(x, y))
+    // Which layer shows, and where the key lets the view through, is decided
+    // per layout pixel (by the hit map and the key), so at double size each
+    // decision covers a block of 2 x 2 pixels.
+    for (int y = 0; y < base.height; ++y) {
+        for (int x = 0; x < base.width; ++x) {
+            const size_t k = static_cast<size_t>(y) * base.width + x;
+            if (!changesLook(x / scale, y / scale))
                 layers[1][k] = layers[2][k] = layers[0][k];
-            if (isViewKey(x, y))
+            if (isViewKey(x / scale, y / scale))
                 layers[0][k] = layers[1][k] = layers[2][k] = greenKey;
         }
     }
     return layers;
 }
 
-std::array<IndexedImage, 3> indexSkinLayers(const std::array<std::vector<uint32_t>, 3>& layers)
+std::array<IndexedImage, 3> indexSkinLayers(const std::array<std::vector<uint32_t>, 3>& layers, int scale)
 {
     std::vector<uint32_t> art;
     for (const auto& layer : layers)
@@ -76,8 +79,8 @@ std::array<IndexedImage, 3> indexSkinLayers(const std::array<std::vector<uint32_
     std::array<IndexedImage, 3> images;
     for (int i = 0; i < 3; ++i) {
         IndexedImage& image = images[i];
-        image.width = skinWidth;
-        image.height = skinHeight;
+        image.width = skinWidth * scale;
+        image.height = skinHeight * scale;
         image.palette = palette;
         image.indices.resize(layers[i].size());
         for (size_t k = 0; k < layers[i].size(); ++k) {

@@ -17,11 +17,14 @@ constexpr Box wholeSkin{0, 0, skinWidth - 1, skinHeight - 1};
 // never shows the last column.
 float outlineDistance(Vec2 p) { return roundRect(p, 0.0f, 0.0f, skinWidth - 1.0f, skinHeight, 5.5f); }
 
-Rgb brushedSteel(Vec2 p)
+// The grain runs per canvas pixel, so the double-size steel is finely
+// brushed rather than coarse.
+Rgb brushedSteel(Vec2 p, int scale)
 {
-    const auto row = static_cast<uint32_t>(p.y);
+    const auto s = static_cast<float>(scale);
+    const auto row = static_cast<uint32_t>(p.y * s);
     const float grain = (hashNoise(0, row, 11) - 0.5f) * 7.0f + (lineNoise(p.x, row, 31.0f, 12) - 0.5f) * 10.0f +
-                        (hashNoise(static_cast<uint32_t>(p.x), row, 13) - 0.5f) * 3.0f;
+                        (hashNoise(static_cast<uint32_t>(p.x * s), row, 13) - 0.5f) * 3.0f;
     const float vertical = 66.0f - p.y / skinHeight * 24.0f;
     const float band = std::abs(p.x * 0.8f - p.y * 0.45f - 70.0f);
     const float sheen = 14.0f * std::max(0.0f, 1.0f - band / 120.0f);
@@ -33,22 +36,19 @@ Rgb brushedSteel(Vec2 p)
 // much their surface faces the light (negative strength: a sunken edge).
 void bevel(Canvas& canvas, const Box& bounds, const Shape& shape, float width, float strength)
 {
-    for (int y = std::max(bounds.top, 0); y <= std::min(bounds.bottom, canvas.height - 1); ++y) {
-        for (int x = std::max(bounds.left, 0); x <= std::min(bounds.right, canvas.width - 1); ++x) {
-            const Vec2 p{x + 0.5f, y + 0.5f};
-            const float depth = -shape(p);
-            if (depth <= -0.5f || depth >= width)
-                continue;
-            const float fade = 1.0f - std::max(depth, 0.0f) / width;
-            const float light = facingLight(outwardNormal(shape, p)) * strength * fade;
-            canvas.at(x, y) = offset(canvas.at(x, y), light * coverage(-depth));
-        }
-    }
+    forEachPixel(canvas, bounds, [&](Rgb& pixel, Vec2 p) {
+        const float depth = -shape(p);
+        if (depth <= -0.5f || depth >= width)
+            return;
+        const float fade = 1.0f - std::max(depth, 0.0f) / width;
+        const float light = facingLight(outwardNormal(shape, p)) * strength * fade;
+        pixel = offset(pixel, light * canvas.cover(-depth));
+    });
 }
 
 void paintFrame(Canvas& canvas)
 {
-    fill(canvas, wholeSkin, [](Vec2) { return -1.0f; }, brushedSteel);
+    fill(canvas, wholeSkin, [](Vec2) { return -1.0f; }, [&canvas](Vec2 p) { return brushedSteel(p, canvas.scale); });
     // Around the outline (never shown) a dark colour keeps the cut corners clean.
     fill(canvas, wholeSkin, [](Vec2 p) { return -outlineDistance(p); }, rgb(0x141518));
     const Shape outline = outlineDistance;
@@ -63,22 +63,21 @@ void paintViewRecess(Canvas& canvas)
     const Box around{viewRectangle.left - 6, viewRectangle.top - 6, viewRectangle.right + 6,
                      viewRectangle.bottom + 6};
     // A dark lip right against the picture, then a sunken wall lit from above.
-    for (int y = around.top; y <= around.bottom; ++y) {
-        for (int x = around.left; x <= around.right; ++x) {
-            const Vec2 p{x + 0.5f, y + 0.5f};
-            const float d = openingDistance(p);
-            if (d < 0.0f || d >= 5.0f)
-                continue;
-            Rgb& px = canvas.at(x, y);
-            if (d < 1.0f) {
-                px = rgb(0x060607);
-                continue;
-            }
-            const Vec2 n = outwardNormal(openingDistance, p);
-            const float wall = facingLight({-n.x, -n.y});
-            px = offset(scaled(px, 0.55f + 0.11f * d), 34.0f * wall * (1.0f - (d - 1.0f) / 4.0f));
+    forEachPixel(canvas, around, [&canvas](Rgb& px, Vec2 p) {
+        const float d = openingDistance(p);
+        // The key is cut on whole layout pixels, so on a finer canvas a pixel
+        // inside the opening may still belong to the frame: it takes the lip.
+        const bool key = isViewKey(static_cast<int>(p.x), static_cast<int>(p.y));
+        if ((d < 0.0f && key) || d >= 5.0f)
+            return;
+        if (d < 1.0f) {
+            px = rgb(0x060607);
+            return;
         }
-    }
+        const Vec2 n = outwardNormal(openingDistance, p);
+        const float wall = facingLight({-n.x, -n.y});
+        px = offset(scaled(px, 0.55f + 0.11f * d), 34.0f * wall * (1.0f - (d - 1.0f) / 4.0f));
+    });
 }
 
 void paintConsole(Canvas& canvas)
@@ -131,9 +130,11 @@ void paintSliderWell(Canvas& canvas)
 void paintLettering(Canvas& canvas, std::string_view text, Vec2 origin, float scale, float spacing,
                     const Paint& paint, float shadowOpacity)
 {
-    const TextMask mask = textMask(canvas.width, canvas.height, text, origin, scale, spacing);
+    const auto s = static_cast<float>(canvas.scale);
+    const TextMask mask =
+        textMask(canvas.width, canvas.height, text, {origin.x * s, origin.y * s}, scale * s, spacing);
     const Rgb black = rgb(0x000000);
-    paintMask(canvas, mask, 1, 1, [black](Vec2) { return black; }, shadowOpacity);
+    paintMask(canvas, mask, canvas.scale, canvas.scale, [black](Vec2) { return black; }, shadowOpacity);
     paintMask(canvas, mask, 0, 0, paint);
 }
 

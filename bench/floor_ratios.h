@@ -1,0 +1,70 @@
+// Prints, after the usual console report, each benchmark's median CPU time
+// as a multiple of a floor measured in the same run, and the part of a
+// whole pass that is not its effect. The machine is shared, so absolute
+// times drift with the load; ratios to a floor taken moments apart drift
+// much less.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+class FloorRatioReporter : public benchmark::ConsoleReporter {
+public:
+    // `floor` names the benchmark every other is divided by; each pair of
+    // `splits` is (whole, part): the report also gives whole minus part.
+    FloorRatioReporter(std::string floor, std::vector<std::pair<std::string, std::string>> splits)
+        : floorName(std::move(floor)), splitNames(std::move(splits))
+    {
+    }
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const std::string name = run.run_name.str();
+            // Prefer the median of repetitions; a single run stands for itself.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[name] = microseconds(run);
+            else if (run.run_type == Run::RT_Iteration && medians.count(name) == 0)
+                singles[name] = microseconds(run);
+        }
+    }
+
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const double floor = timeOf(floorName);
+        if (floor <= 0.0)
+            return;
+        std::printf("\nmedian CPU time as multiples of the floor (%s, %.2f us)\n", floorName.c_str(), floor);
+        for (const auto& [whole, part] : splitNames) {
+            const double w = timeOf(whole), p = timeOf(part);
+            if (w <= 0.0 || p <= 0.0)
+                continue;
+            std::printf("  %-28s whole %6.1fx   effect %6.1fx   rest %6.1fx\n", whole.c_str(), w / floor, p / floor,
+                        (w - p) / floor);
+        }
+    }
+
+private:
+    static double microseconds(const Run& run)
+    {
+        return run.GetAdjustedCPUTime() * 1e6 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    }
+    double timeOf(const std::string& name) const
+    {
+        if (auto it = medians.find(name); it != medians.end())
+            return it->second;
+        if (auto it = singles.find(name); it != singles.end())
+            return it->second;
+        return 0.0;
+    }
+
+    std::string floorName;
+    std::vector<std::pair<std::string, std::string>> splitNames;
+    std::map<std::string, double> medians, singles;
+};
