@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -73,7 +74,9 @@ void BM_Frame(benchmark::State& state)
     }
     shutDown(*program.app);
 }
-BENCHMARK(BM_Frame)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
+double fastestOf(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+BENCHMARK(BM_Frame)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastestOf);
 
 // The effect of each digit alone, as the pass above runs it (same start-up,
 // same clock steps), so that the report can tell the effect from the rest.
@@ -94,7 +97,7 @@ void BM_EffectAlone(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_EffectAlone)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EffectAlone)->ArgName("effect")->DenseRange(1, 5)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastestOf);
 
 // The least a frame can cost: moving the window's bytes once.
 void BM_MemcpyWindowBytes(benchmark::State& state)
@@ -108,7 +111,7 @@ void BM_MemcpyWindowBytes(benchmark::State& state)
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
-BENCHMARK(BM_MemcpyWindowBytes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MemcpyWindowBytes)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastestOf);
 
 // From nothing to the first presented frame: window, outline, fonts, skin,
 // audio start, 33 streams opened, effect images, the first track playing,
