@@ -51,6 +51,7 @@ public:
         barSec_ = stepSec_ * stepsPerBar_;
         tonic_ = s_.tonics[variant_];
         score_.patches = {s_.chords, s_.bass, s_.lead, s_.arp, s_.kickDrum, s_.snareDrum, s_.hatDrum, s_.percDrum, s_.crash};
+        score_.barSeconds = barSec_;
         score_.reverbSize = s_.reverbSize;
         score_.reverbDamping = s_.reverbDamping;
     }

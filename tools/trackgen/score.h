@@ -22,6 +22,7 @@ struct Score {
     std::vector<Patch> patches;
     std::vector<Note> notes;
     double seconds = 0;    // the full length, the ending's tail included
+    double barSeconds = 0; // the length of one bar at the piece's tempo
     float reverbSize = 0.8f;
     float reverbDamping = 0.3f;
 };
