@@ -100,14 +100,21 @@ int main(int argc, char** argv)
         double corr = 0;
         int pairs = 0;
         std::vector<double> ranges;
+        std::string each;
         for (size_t i = 0; i < rows.size(); ++i) {
             ranges.push_back(all[rows[i]].loudnessRange);
-            for (size_t j = i + 1; j < rows.size(); ++j, ++pairs)
-                corr += trackgen::patternCorrelation(all[rows[i]].onsetPattern, all[rows[j]].onsetPattern);
+            for (size_t j = i + 1; j < rows.size(); ++j, ++pairs) {
+                const double c = trackgen::patternCorrelation(all[rows[i]].onsetPattern, all[rows[j]].onsetPattern);
+                corr += c;
+                char text[32];
+                std::snprintf(text, sizeof text, " %d/%d %.2f", rows[i] + 1, rows[j] + 1, c);
+                each += text;
+            }
         }
         corr = pairs ? corr / pairs : 0;
         sumCorr += corr;
-        std::printf("%-26s %13.2f %10.1f\n", tracklist::kArtists[artist].name, corr, median(ranges));
+        std::printf("%-26s %13.2f %10.1f  (%s)\n", tracklist::kArtists[artist].name, corr, median(ranges),
+                    each.c_str() + 1);
     }
     std::printf("%-26s %13.2f\n", "mean", sumCorr / tracklist::kArtistCount);
     return 0;

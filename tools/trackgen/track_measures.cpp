@@ -168,6 +168,18 @@ TrackMeasures measureTrack(const DecodedAudio& audio, double barSeconds)
     return m;
 }
 
+double loudnessOf(const DecodedAudio& audio)
+{
+    double loudness = -std::numeric_limits<double>::infinity();
+    if (audio.channels < 1 || audio.samples.empty() || audio.rate <= 0)
+        return loudness;
+    std::unique_ptr<ebur128_state, EburDeleter> state(
+        ebur128_init(static_cast<unsigned>(audio.channels), static_cast<unsigned long>(audio.rate), EBUR128_MODE_I));
+    ebur128_add_frames_float(state.get(), audio.samples.data(), audio.samples.size() / audio.channels);
+    ebur128_loudness_global(state.get(), &loudness);
+    return loudness;
+}
+
 double patternCorrelation(const std::vector<double>& a, const std::vector<double>& b)
 {
     const size_t n = std::min(a.size(), b.size());

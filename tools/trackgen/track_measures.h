@@ -31,6 +31,10 @@ constexpr int kOnsetBins = 64;
 // where every piece starts on a downbeat.
 TrackMeasures measureTrack(const DecodedAudio& audio, double barSeconds);
 
+// Integrated loudness alone (LUFS; -inf for silence), as the standard
+// measures the file's channels: a mono file as one channel.
+double loudnessOf(const DecodedAudio& audio);
+
 // Pearson correlation of two onset patterns: 1 the same rhythm, 0 unrelated.
 double patternCorrelation(const std::vector<double>& a, const std::vector<double>& b);
 
