@@ -65,7 +65,7 @@ int main(int argc, char** argv)
 
     std::vector<double> sideToMid, correlation, loudness;
     double maxPeak = -200, maxDc = 0, maxSub = 0, maxCorr = 0;
-    int nearestSameArtist = 0;
+    int nearestSameArtist = 0, abrupt = 0;
     for (int row = 0; row < count; ++row) {
         const trackgen::TrackMeasures& m = all[row];
         if (trackgen::planFor(row).format.channels == 2) {
@@ -74,6 +74,7 @@ int main(int argc, char** argv)
             maxCorr = std::max(maxCorr, m.correlation);
         }
         loudness.push_back(m.loudness);
+        abrupt += m.abruptEnding;
         maxPeak = std::max(maxPeak, m.truePeak);
         maxDc = std::max(maxDc, m.dc);
         maxSub = std::max(maxSub, m.subsonicShare);
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
                 maxPeak, 1000.0 * maxDc, 100.0 * maxSub);
     std::printf("stereo tracks: side/mid median %.1f dB, correlation median %.3f, max %.3f\n", median(sideToMid),
                 median(correlation), maxCorr);
+    std::printf("endings that stop dead (-30 to -60 dBFS within 80 ms): %d\n", abrupt);
     std::printf("nearest track by spectrum is the same artist's: %d of %d\n\n", nearestSameArtist, count);
 
     std::printf("%-26s %13s %10s\n", "artist", "onset corr", "LRA LU");

@@ -155,6 +155,24 @@ void measureOnsets(const DecodedAudio& audio, double barSeconds, TrackMeasures& 
     m.onsetPattern = folded;
 }
 
+void measureEnding(const DecodedAudio& audio, TrackMeasures& m)
+{
+    const size_t channels = static_cast<size_t>(audio.channels);
+    const size_t frames = audio.samples.size() / channels;
+    const size_t window = static_cast<size_t>(audio.rate / 100);
+    const size_t from = frames > 8 * static_cast<size_t>(audio.rate) ? frames - 8 * static_cast<size_t>(audio.rate) : 0;
+    std::vector<double> levels;
+    for (size_t start = from; start + window <= frames; start += window) {
+        double sum = 0.0;
+        for (size_t i = start * channels; i < (start + window) * channels; ++i)
+            sum += static_cast<double>(audio.samples[i]) * audio.samples[i];
+        levels.push_back(10.0 * std::log10(sum / static_cast<double>(window * channels) + 1e-20));
+    }
+    for (size_t i = 0; i + 8 < levels.size(); ++i)
+        if (levels[i] > -30.0 && *std::min_element(levels.begin() + i + 1, levels.begin() + i + 9) < -60.0)
+            m.abruptEnding = true;
+}
+
 } // namespace
 
 TrackMeasures measureTrack(const DecodedAudio& audio, double barSeconds)
@@ -165,6 +183,7 @@ TrackMeasures measureTrack(const DecodedAudio& audio, double barSeconds)
     measureLoudness(audio, m);
     measureLevels(audio, m);
     measureOnsets(audio, barSeconds, m);
+    measureEnding(audio, m);
     return m;
 }
 

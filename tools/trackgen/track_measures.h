@@ -18,6 +18,9 @@ struct TrackMeasures {
     double subsonicShare = 0;   // share of the energy below 20 Hz, 0..1
     double sideToMid = 0;       // dB; -inf for mono
     double correlation = 1;     // left with right; 1 for mono
+    // The sound falls from above -30 to below -60 dBFS within 80 ms in the
+    // last eight seconds: the music stops dead instead of ringing into the fade.
+    bool abruptEnding = false;
     // Energy in eight octave bands from 63 Hz to 8 kHz, dB relative to their sum:
     // the colour of the instruments, for telling artists apart.
     std::vector<double> octaveBands;
