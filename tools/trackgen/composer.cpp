@@ -355,7 +355,9 @@ private:
         for (int step = 0; step < stepsPerBar_; ++step) {
             if (!finalChord && at(rhythm, step) != 'x')
                 continue;
-            const double length = finalChord ? barSec_ + kTailSeconds * 0.8
+            // The last chord and bass note sound on to the end of the file:
+            // the fade ends them, not a release inside the tail.
+            const double length = finalChord ? 2.0 * barSec_ + kTailSeconds
                                              : heldSteps(rhythm, step, stepsPerBar_) * stepSec_ * 0.95;
             for (size_t v = 0; v < tones.size(); ++v) {
                 const float pan = tones.size() > 1 ? s_.chordSpread * (2.0f * v / (tones.size() - 1) - 1.0f) : 0.0f;
@@ -379,7 +381,7 @@ private:
                 pitch = root + ((pitchOf(plan.chord + (c - '1')) - pitchOf(plan.chord)) % 12 + 12) % 12;
             else if (c == '8')
                 pitch = root + 12;
-            const double length = finalNote ? barSec_ + kTailSeconds * 0.5
+            const double length = finalNote ? 2.0 * barSec_ + kTailSeconds
                                             : heldSteps(feel_.bass, step, stepsPerBar_) * stepSec_ * 0.9;
             add(kBass, stepTime(bar, step), length, static_cast<float>(pitch), velocity, 0.0f, 0.1f);
         }
@@ -450,10 +452,11 @@ private:
     float levelOf(const BarPlan& plan) const
     {
         static const float drop[4] = {0.65f, 0.5f, 0.22f, 0.0f};
-        float level = 0.95f - s_.dynamics * drop[plan.energy];
+        // The intro opens at a speaking level whatever the style: a listener
+        // who starts a track hears it at once; the quiet comes with the verse.
         if (plan.role == Role::Intro)
-            level *= 0.75f + 0.15f * plan.inPhrase;
-        return level;
+            return 1.0f;
+        return 0.95f - s_.dynamics * drop[plan.energy];
     }
 
     void playBar(int bar)
@@ -466,7 +469,7 @@ private:
         if ((plan.role != Role::Intro || plan.inPhrase > 0) && (plan.energy > 0 || s_.dynamics < 0.5f))
             playBass(bar, plan, velocity, finalBar);
         if (plan.role != Role::Outro && (plan.energy != 1 || plan.role == Role::Intro))
-            playArp(bar, plan, plan.role == Role::Break ? velocity * 1.1f : velocity * 0.8f);
+            playArp(bar, plan, plan.role == Role::Intro || plan.role == Role::Break ? velocity : velocity * 0.8f);
         else if (finalBar)
             playArp(bar, {Role::Outro, 0, 1, false, true, 2, 0}, 0.5f);
         playDrums(bar, plan, velocity);

@@ -84,7 +84,7 @@ const Style kStyles[11] = {
                      "x---x---x-------x-------x-------"},
      .kick = "x...............", .snare = "", .hat = "", .perc = "........x.......", .fill = "........x.x.xxxx",
      .drumsInIntro = false, .humanize = 0.006f,
-     .chords = pad(0.16f, Wave::Saw, 9.0f, 1600.0f, 0.5f, 1.4f),
+     .chords = pad(0.16f, Wave::Saw, 9.0f, 1600.0f, 0.3f, 1.4f),
      .bass = {.wave = Wave::Saw, .level = 0.35f, .detuneCents = 6.0f, .attack = 0.12f, .decay = 0.8f, .sustain = 0.8f,
               .release = 0.6f, .filter = FilterMode::LowPass, .cutoff = 380.0f},
      .lead = flute(0.3f, 0.04f, 14.0f), .arp = pluck(0.16f, 0.55f, 1.6f),
