@@ -3,6 +3,7 @@
 #include "tools/trackgen/generate.h"
 #include "tools/trackgen/style.h"
 #include "tools/trackgen/synth.h"
+#include "tools/trackgen/track_measures.h"
 
 #include <gtest/gtest.h>
 #include <mpg123.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -158,8 +160,16 @@ TEST(TrackGenerator, StylePatternsFillWholeBars)
         }
         for (const char* rhythm : style.leadRhythms)
             EXPECT_EQ(std::strlen(rhythm), 2 * bar) << rhythm;
+        for (const trackgen::Groove& groove : style.grooves) {
+            for (const char* pattern : {groove.kick, groove.snare, groove.hat, groove.bass, groove.chords, groove.arp,
+                                        groove.perc})
+                EXPECT_TRUE(pattern == nullptr || std::strlen(pattern) == bar) << pattern;
+            EXPECT_TRUE(groove.lead == nullptr || std::strlen(groove.lead) == 2 * bar) << groove.lead;
+        }
         EXPECT_EQ(std::strlen(style.progressionA), 4u);
         EXPECT_EQ(std::strlen(style.progressionB), 4u);
+        for (const char* progression : style.progressions)
+            EXPECT_EQ(std::strlen(progression), 4u);
     }
 }
 
@@ -206,8 +216,8 @@ TEST(Voices, PlayInTuneWhateverTheirWave)
     for (const trackgen::Patch& patch : {sine, saw, string}) {
         for (int rate : {22050, 48000}) {
             trackgen::StereoBuffer buffer = silence(1.0, rate);
-            std::vector<float> send(buffer.frames(), 0.0f);
-            trackgen::renderNote(patch, {0.0, 0.9, 57.0f, 1.0f, 0.0f, 0.0f, 0}, 7, buffer, send); // A3, 220 Hz
+            trackgen::Sends sends = trackgen::sendsFor(buffer, false);
+            trackgen::renderNote(patch, {0.0, 0.9, 57.0f, 1.0f, 0.0f, 0.0f, 0}, 7, buffer, sends); // A3, 220 Hz
             const double hz = frequencyOf(buffer.left, rate / 10, rate / 2, rate);
             EXPECT_NEAR(1200.0 * std::log2(hz / 220.0), 0.0, 8.0) << "cents off at " << rate << " Hz, wave "
                                                                   << static_cast<int>(patch.wave);
@@ -220,8 +230,8 @@ TEST(Voices, PanHardLeftAndStopAfterTheirRelease)
     trackgen::Patch patch;
     patch.release = 0.1f;
     trackgen::StereoBuffer buffer = silence(1.0);
-    std::vector<float> send(buffer.frames(), 0.0f);
-    trackgen::renderNote(patch, {0.1, 0.2, 69.0f, 1.0f, -1.0f, 0.5f, 0}, 1, buffer, send);
+    trackgen::Sends sends = trackgen::sendsFor(buffer, false);
+    trackgen::renderNote(patch, {0.1, 0.2, 69.0f, 1.0f, -1.0f, 0.5f, 0}, 1, buffer, sends);
     float right = 0.0f, afterRelease = 0.0f, left = 0.0f;
     for (size_t i = 0; i < buffer.frames(); ++i) {
         right = std::max(right, std::fabs(buffer.right[i]));
@@ -232,15 +242,16 @@ TEST(Voices, PanHardLeftAndStopAfterTheirRelease)
     EXPECT_GT(left, 0.5f);
     EXPECT_LT(right, 1e-6f);
     EXPECT_LT(afterRelease, 1e-4f);
-    EXPECT_GT(*std::max_element(send.begin(), send.end()), 0.1f) << "the reverb hears the note";
+    EXPECT_GT(*std::max_element(sends.reverb.left.begin(), sends.reverb.left.end()), 0.1f) << "the reverb hears the note";
+    EXPECT_LT(*std::max_element(sends.reverb.right.begin(), sends.reverb.right.end()), 1e-6f) << "from the left";
 }
 
 TEST(Reverb, RingsOnAndDiesAway)
 {
     trackgen::StereoBuffer buffer = silence(4.0);
-    std::vector<float> send(buffer.frames(), 0.0f);
-    send[0] = 1.0f;
-    trackgen::addReverb(send, 0.88f, 0.3f, buffer);
+    trackgen::StereoBuffer send = silence(4.0);
+    send.left[0] = send.right[0] = 1.0f;
+    trackgen::addReverb(send, 0.88f, 0.3f, 1.0f, buffer);
     auto energy = [&](double from, double to) {
         double sum = 0.0;
         for (size_t i = static_cast<size_t>(from * 44100); i < static_cast<size_t>(to * 44100); ++i)
@@ -294,7 +305,7 @@ TEST(Mastering, ReachesTheLoudnessAndKeepsPeaksUnderTheCeiling)
     trackgen::MasteringTarget target;
     trackgen::master(buffer, target);
     EXPECT_LE(trackgen::peakOf(buffer), target.ceiling);
-    EXPECT_NEAR(trackgen::rmsOf(buffer), target.rms, target.rms * 0.15f);
+    EXPECT_NEAR(trackgen::loudnessOf(buffer, false), target.loudness, 0.5);
     EXPECT_EQ(buffer.left.front(), 0.0f) << "fades in from silence";
     EXPECT_EQ(buffer.left.back(), 0.0f) << "fades out to silence";
 }
@@ -306,6 +317,58 @@ TEST(Mastering, LeavesSilenceSilent)
     buffer.right.assign(1000, 0.0f);
     trackgen::master(buffer, {});
     EXPECT_EQ(trackgen::peakOf(buffer), 0.0f);
+}
+
+// The 33 files the build composed, decoded as the player decodes them and
+// measured as a mastering engineer would: one loudness for all, peaks with
+// room to spare, no DC or rumble, real stereo, and no artist playing the
+// same arrangement twice.
+TEST(BuiltTracks, MeetTheLoudnessPeakStereoAndVarietyTargets)
+{
+    const std::filesystem::path folder = TRACKS_DIR;
+    if (!std::filesystem::exists(folder / tracklist::kTracks[0].fileName))
+        GTEST_SKIP() << "no tracks in " << folder << " (sanitized builds do not compose them)";
+    std::vector<trackgen::TrackMeasures> measures(tracklist::kTrackCount);
+    std::vector<double> sideToMid;
+    for (int row = 0; row < tracklist::kTrackCount; ++row) {
+        SCOPED_TRACE(tracklist::kTracks[row].fileName);
+        const trackgen::DecodedAudio audio = trackgen::decodeMp3File(folder / tracklist::kTracks[row].fileName);
+        ASSERT_TRUE(audio.error.empty()) << audio.error;
+        const trackgen::TrackPlan plan = trackgen::planFor(row);
+        ASSERT_EQ(audio.channels, plan.format.channels);
+        const trackgen::Score score =
+            trackgen::compose(trackgen::styleOf(plan.artist), plan.variant, plan.seed, plan.targetSeconds);
+        const trackgen::TrackMeasures& m = measures[row] = trackgen::measureTrack(audio, score.barSeconds);
+        EXPECT_NEAR(m.loudness, -16.0, 0.5) << "LUFS";
+        EXPECT_LE(m.truePeak, -1.0) << "dBTP";
+        EXPECT_LT(m.dc, 0.001);
+        EXPECT_LT(m.subsonicShare, 0.01) << "of the energy below 20 Hz";
+        if (audio.channels == 2) {
+            EXPECT_LE(m.correlation, 0.95) << "left and right nearly the same";
+            sideToMid.push_back(m.sideToMid);
+        }
+    }
+    std::sort(sideToMid.begin(), sideToMid.end());
+    EXPECT_GE(sideToMid[sideToMid.size() / 2], -12.0) << "median side to mid, dB";
+
+    for (int artist = 0; artist < tracklist::kArtistCount; ++artist) {
+        SCOPED_TRACE(tracklist::kArtists[artist].name);
+        std::vector<int> rows;
+        for (int row = 0; row < tracklist::kTrackCount; ++row)
+            if (tracklist::kTracks[row].artist == artist)
+                rows.push_back(row);
+        double sum = 0.0;
+        int pairs = 0;
+        for (size_t i = 0; i < rows.size(); ++i)
+            for (size_t j = i + 1; j < rows.size(); ++j, ++pairs) {
+                const double c = trackgen::patternCorrelation(measures[rows[i]].onsetPattern,
+                                                              measures[rows[j]].onsetPattern);
+                EXPECT_LT(c, 0.95) << "tracks " << rows[i] + 1 << " and " << rows[j] + 1 << " share one rhythm";
+                sum += c;
+            }
+        ASSERT_GT(pairs, 0);
+        EXPECT_LE(sum / pairs, 0.8) << "the artist's pieces are one arrangement";
+    }
 }
 
 } // namespace

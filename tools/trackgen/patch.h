@@ -10,8 +10,10 @@ enum class FilterMode { None, LowPass, HighPass, BandPass };
 struct Patch {
     Wave wave = Wave::Sine;
     float level = 1.0f;
-    // A second oscillator of the same wave, detuned, for width and warmth.
+    // A second oscillator of the same wave, detuned, for width and warmth;
+    // the two sit `detuneSpread` apart in the stereo field (0 together, 1 hard apart).
     float detuneCents = 0.0f;
+    float detuneSpread = 0.8f;
     float pulseWidth = 0.5f;     // Square only
     // Fm: a sine modulator at `fmRatio` times the pitch, index decaying to `fmSustain`.
     float fmRatio = 1.0f;
@@ -41,6 +43,7 @@ struct Patch {
     float vibratoRate = 5.0f;
     float vibratoDelay = 0.2f;
     float drive = 0.0f;          // soft saturation, 0 = clean
+    float delaySend = 0.0f;      // into the style's echo, 0..1
 };
 
 } // namespace trackgen

@@ -11,6 +11,19 @@ namespace trackgen {
 // Bass: '1' '3' '5' '7' chord tones, '8' root an octave up, '-' hold, '.' rest.
 // Arpeggio: '0'..'5' chord tones from the bottom, '-' hold, '.' rest.
 // Chords and lead: 'x' strike, '-' hold, '.' rest. An empty pattern is silent.
+// Another feel of the same artist: the rhythms a piece may play instead of
+// the style's first ones. A null pattern keeps the style's own.
+struct Groove {
+    const char* kick = nullptr;
+    const char* snare = nullptr;
+    const char* hat = nullptr;
+    const char* bass = nullptr;
+    const char* chords = nullptr;
+    const char* arp = nullptr;
+    const char* perc = nullptr;
+    const char* lead = nullptr;   // two bars, for the first melody
+};
+
 struct Style {
     float bpm;
     int beatsPerBar;
@@ -41,6 +54,15 @@ struct Style {
     float chordSpread;        // pan spread of the chord voices
     float leadPan, arpPan;
     float reverbSize, reverbDamping, reverbSend;
+    float reverbWet;          // the room's level against the dry sound: 1 the plain send
+    // A ping-pong echo on the parts whose patch sends to it; 0 steps: none.
+    int echoSteps;
+    float echoFeedback, echoWet;
+    // Each piece draws its own feel and chords from these pools as well.
+    Groove grooves[2];
+    const char* progressions[2];
+    float dynamics;           // 0: every section as loud; 1: quiet verses, a big lift at the end
+    bool ritardando;          // the ending slows down and rings out
 };
 
 // The style of artist `artist` (0..10 in the track list's order).

@@ -1,8 +1,12 @@
 #include "tools/trackgen/synth.h"
 
+#include <ebur128.h>
+
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
+#include <memory>
 
 namespace trackgen {
 namespace {
@@ -122,7 +126,50 @@ std::vector<float> limiterGains(const StereoBuffer& buffer, float ceiling)
     return gains;
 }
 
+void scale(StereoBuffer& buffer, float gain)
+{
+    for (size_t i = 0; i < buffer.frames(); ++i) {
+        buffer.left[i] *= gain;
+        buffer.right[i] *= gain;
+    }
+}
+
+// Fourth-order Butterworth high-pass at 20 Hz: what lies below is felt
+// rather than heard, and it costs loudness and peak room for nothing.
+void highPass(StereoBuffer& buffer)
+{
+    const double w = 2.0 * 3.141592653589793 * 20.0 / buffer.sampleRate;
+    const double qs[2] = {0.5411961, 1.3065630};
+    for (double q : qs) {
+        const double alpha = std::sin(w) / (2.0 * q), c = std::cos(w), a0 = 1.0 + alpha;
+        const double b0 = (1.0 + c) / 2.0 / a0, b1 = -(1.0 + c) / a0, b2 = b0;
+        const double a1 = -2.0 * c / a0, a2 = (1.0 - alpha) / a0;
+        for (std::vector<float>* channel : {&buffer.left, &buffer.right}) {
+            double z1 = 0.0, z2 = 0.0;
+            for (float& sample : *channel) {
+                const double x = sample, y = b0 * x + z1;
+                z1 = b1 * x - a1 * y + z2;
+                z2 = b2 * x - a2 * y;
+                sample = static_cast<float>(y);
+            }
+        }
+    }
+}
+
 } // namespace
+
+Sends sendsFor(const StereoBuffer& dry, bool withEcho)
+{
+    Sends sends;
+    sends.reverb.sampleRate = sends.echo.sampleRate = dry.sampleRate;
+    sends.reverb.left.assign(dry.frames(), 0.0f);
+    sends.reverb.right.assign(dry.frames(), 0.0f);
+    if (withEcho) {
+        sends.echo.left.assign(dry.frames(), 0.0f);
+        sends.echo.right.assign(dry.frames(), 0.0f);
+    }
+    return sends;
+}
 
 StereoBuffer renderScore(const Score& score, int sampleRate, double seconds, uint64_t seed)
 {
@@ -131,42 +178,100 @@ StereoBuffer renderScore(const Score& score, int sampleRate, double seconds, uin
     const size_t frames = static_cast<size_t>(std::llround(seconds * sampleRate));
     out.left.assign(frames, 0.0f);
     out.right.assign(frames, 0.0f);
-    std::vector<float> send(frames, 0.0f);
+    const bool echo = score.delaySeconds > 0.0 && score.delayWet > 0.0f;
+    Sends sends = sendsFor(out, echo);
     for (size_t i = 0; i < score.notes.size(); ++i) {
         const Note& note = score.notes[i];
         if (note.start < seconds)
-            renderNote(score.patches[note.patch], note, noteSeed(seed, i), out, send);
+            renderNote(score.patches[note.patch], note, noteSeed(seed, i), out, sends);
     }
-    addReverb(send, score.reverbSize, score.reverbDamping, out);
+    if (echo) {
+        // The echoes are heard in the room too.
+        addEcho(sends.echo, score.delaySeconds, score.delayFeedback, score.delayWet, sends.reverb);
+        addEcho(sends.echo, score.delaySeconds, score.delayFeedback, score.delayWet, out);
+    }
+    addReverb(sends.reverb, score.reverbSize, score.reverbDamping, score.reverbWet, out);
     return out;
 }
 
-void addReverb(const std::vector<float>& send, float size, float damping, StereoBuffer& out)
+void addReverb(const StereoBuffer& send, float size, float damping, float wet, StereoBuffer& out)
 {
     ReverbChannel left(out.sampleRate, 0), right(out.sampleRate, 23);
-    const float inputGain = 0.015f;
-    for (size_t i = 0; i < out.frames() && i < send.size(); ++i) {
-        const float in = send[i] * inputGain;
-        out.left[i] += left.process(in, size, damping);
-        out.right[i] += right.process(in, size, damping);
+    const float inputGain = 0.015f * wet;
+    // Each side hears mostly its own half of the send: a voice on the left
+    // lights the room from the left.
+    constexpr float kOwn = 0.75f, kOther = 0.25f;
+    for (size_t i = 0; i < out.frames() && i < send.frames(); ++i) {
+        const float l = send.left[i] * inputGain, r = send.right[i] * inputGain;
+        out.left[i] += left.process(kOwn * l + kOther * r, size, damping);
+        out.right[i] += right.process(kOwn * r + kOther * l, size, damping);
     }
+}
+
+void addEcho(const StereoBuffer& send, double seconds, float feedback, float wet, StereoBuffer& out)
+{
+    const size_t length = std::max<size_t>(1, static_cast<size_t>(seconds * out.sampleRate));
+    std::vector<float> lineLeft(length, 0.0f), lineRight(length, 0.0f);
+    // Each repeat a little darker, as tape and air make it.
+    const float keep = std::exp(-2.0f * 3.14159265f * 3500.0f / static_cast<float>(out.sampleRate));
+    float tone = 0.0f;
+    size_t pos = 0;
+    for (size_t i = 0; i < out.frames() && i < send.frames(); ++i) {
+        const float fromLeft = lineLeft[pos], fromRight = lineRight[pos];
+        tone = (1.0f - keep) * fromRight + keep * tone;
+        lineLeft[pos] = 0.5f * (send.left[i] + send.right[i]) + feedback * tone;
+        lineRight[pos] = fromLeft;
+        out.left[i] += wet * fromLeft;
+        out.right[i] += wet * fromRight;
+        pos = pos + 1 == length ? 0 : pos + 1;
+    }
+}
+
+double loudnessOf(const StereoBuffer& buffer, bool mono)
+{
+    struct Deleter {
+        void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
+    };
+    const unsigned channels = mono ? 1u : 2u;
+    std::unique_ptr<ebur128_state, Deleter> state(
+        ebur128_init(channels, static_cast<unsigned long>(buffer.sampleRate), EBUR128_MODE_I));
+    if (!state)
+        return -std::numeric_limits<double>::infinity();
+    constexpr size_t kChunk = 4096;
+    std::vector<float> frames(kChunk * channels);
+    for (size_t first = 0; first < buffer.frames(); first += kChunk) {
+        const size_t count = std::min(kChunk, buffer.frames() - first);
+        for (size_t i = 0; i < count; ++i) {
+            frames[i * channels] = buffer.left[first + i];
+            if (!mono)
+                frames[i * channels + 1] = buffer.right[first + i];
+        }
+        ebur128_add_frames_float(state.get(), frames.data(), count);
+    }
+    double loudness = -std::numeric_limits<double>::infinity();
+    ebur128_loudness_global(state.get(), &loudness);
+    return loudness;
 }
 
 void master(StereoBuffer& buffer, const MasteringTarget& target)
 {
+    highPass(buffer);
     applyFades(buffer, target.fadeInSeconds, target.fadeOutSeconds);
-    const float rms = rmsOf(buffer);
-    if (rms <= 0.0f)
-        return;
-    const float gain = target.rms / rms;
-    for (size_t i = 0; i < buffer.frames(); ++i) {
-        buffer.left[i] *= gain;
-        buffer.right[i] *= gain;
-    }
-    const std::vector<float> gains = limiterGains(buffer, target.ceiling);
-    for (size_t i = 0; i < buffer.frames(); ++i) {
-        buffer.left[i] *= gains[i];
-        buffer.right[i] *= gains[i];
+    // Limiting takes a little loudness off; a few rounds of measuring and
+    // correcting land within a few hundredths of a unit.
+    for (int round = 0; round < 8; ++round) {
+        const double loudness = loudnessOf(buffer, target.mono);
+        if (!std::isfinite(loudness))
+            return;
+        const double correction = target.loudness - loudness;
+        if (std::fabs(correction) < 0.05)
+            break;
+        scale(buffer, static_cast<float>(std::pow(10.0, correction / 20.0)));
+        const std::vector<float> gains = limiterGains(buffer, target.ceiling);
+        for (size_t i = 0; i < buffer.frames(); ++i) {
+            buffer.left[i] *= gains[i];
+            buffer.right[i] *= gains[i];
+        }
     }
 }
 

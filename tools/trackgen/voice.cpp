@@ -52,7 +52,9 @@ struct Oscillator {
             out = 2.0f * phase - 1.0f - polyBlep(phase, dt);
             break;
         case Wave::Square:
-            out = (phase < pulseWidth ? 1.0f : -1.0f) + polyBlep(phase, dt) - polyBlep(wrap(phase + 1.0f - pulseWidth), dt);
+            // Less the pulse's mean (2w - 1), so narrow pulses carry no DC.
+            out = (phase < pulseWidth ? 1.0f : -1.0f) + polyBlep(phase, dt) -
+                  polyBlep(wrap(phase + 1.0f - pulseWidth), dt) + (1.0f - 2.0f * pulseWidth);
             break;
         case Wave::Triangle:
             out = 1.0f - 4.0f * std::fabs(phase - 0.5f);
@@ -167,7 +169,7 @@ float midiToHz(float pitch) { return 440.0f * std::exp2((pitch - 69.0f) / 12.0f)
 
 } // namespace
 
-void renderNote(const Patch& patch, const Note& note, uint64_t seed, StereoBuffer& dry, std::vector<float>& send)
+void renderNote(const Patch& patch, const Note& note, uint64_t seed, StereoBuffer& dry, Sends& sends)
 {
     const float rate = static_cast<float>(dry.sampleRate);
     const size_t first = static_cast<size_t>(note.start * dry.sampleRate);
@@ -184,13 +186,21 @@ void renderNote(const Patch& patch, const Note& note, uint64_t seed, StereoBuffe
     const float gain = patch.level * note.velocity;
     const float gainLeft = gain * std::cos(panAngle), gainRight = gain * std::sin(panAngle);
     const float driveNorm = patch.drive > 0 ? 1.0f / std::tanh(1.0f + patch.drive) : 1.0f;
+    // A detuned pair runs as two voices, one leaning left and one right: the
+    // beating between them becomes width instead of a wobble in the middle.
+    const bool pair = patch.detuneCents != 0.0f && patch.wave != Wave::Pluck && patch.wave != Wave::Noise &&
+                      patch.wave != Wave::Fm;
+    const float spread = std::clamp(patch.detuneSpread, 0.0f, 1.0f);
+    const float nearSide = 0.5f * (1.0f + spread), farSide = 0.5f * (1.0f - spread);
+    const bool echo = patch.delaySend > 0.0f && sends.echo.frames() == dry.frames();
+    const bool reverb = sends.reverb.frames() == dry.frames();
 
     Oscillator osc, osc2, modulator;
     osc2.phase = rng.unit();
     PluckedString string;
     if (patch.wave == Wave::Pluck)
         string.start(baseHz, patch, rate, rng);
-    Svf filter;
+    Svf filter, filter2;
     Envelope env(patch, rate);
     const bool pluckSustains = patch.wave == Wave::Pluck;
     if (pluckSustains)
@@ -214,7 +224,7 @@ void renderNote(const Patch& patch, const Note& note, uint64_t seed, StereoBuffe
             fmIndex = patch.fmSustain + (patch.fmIndex - patch.fmSustain) * std::exp(-t / patch.fmDecay);
         }
 
-        float x = 0.0f;
+        float x = 0.0f, x2 = 0.0f;
         switch (patch.wave) {
         case Wave::Pluck:
             x = string.step();
@@ -230,32 +240,62 @@ void renderNote(const Patch& patch, const Note& note, uint64_t seed, StereoBuffe
         }
         default:
             x = osc.step(patch.wave, dt, patch.pulseWidth);
-            if (patch.detuneCents != 0.0f)
-                x = 0.5f * (x + osc2.step(patch.wave, std::min(dt * detuneRatio, 0.49f), patch.pulseWidth));
+            if (pair)
+                x2 = osc2.step(patch.wave, std::min(dt * detuneRatio, 0.49f), patch.pulseWidth);
             break;
         }
-        if (patch.noiseMix > 0.0f)
-            x += patch.noiseMix * rng.signedUnit();
+        if (patch.noiseMix > 0.0f) {
+            const float noise = patch.noiseMix * rng.signedUnit();
+            x += noise;
+            x2 += noise;
+        }
 
         if (patch.filter != FilterMode::None) {
             if ((i & 31u) == 0) {
                 float cutoff = patch.cutoffTracksPitch ? patch.cutoff * baseHz : patch.cutoff;
                 cutoff *= 1.0f + patch.filterEnv * std::exp(-t / patch.filterDecay);
                 filter.tune(cutoff, patch.resonance, rate);
+                filter2.a1 = filter.a1;
+                filter2.a2 = filter.a2;
+                filter2.a3 = filter.a3;
+                filter2.k = filter.k;
             }
             x = filter.process(x, patch.filter);
+            if (pair)
+                x2 = filter2.process(x2, patch.filter);
         }
-        if (patch.drive > 0.0f)
+        if (patch.drive > 0.0f) {
             x = std::tanh(x * (1.0f + patch.drive)) * driveNorm;
+            if (pair)
+                x2 = std::tanh(x2 * (1.0f + patch.drive)) * driveNorm;
+        }
 
         const float level = env.step(i >= releaseAt);
         // Released, or a struck sound that has died away: nothing more to add.
         if (level < 1e-4f && (i >= releaseAt || (!env.attacking && env.sustain <= 0.0f)))
             break;
-        x *= level;
-        dry.left[first + i] += x * gainLeft;
-        dry.right[first + i] += x * gainRight;
-        send[first + i] += x * gain * note.reverbSend;
+        float left = x * level, right = left;
+        if (pair) {
+            const float a = 0.5f * x * level, b = 0.5f * x2 * level;
+            left = nearSide * a + farSide * b;
+            right = farSide * a + nearSide * b;
+            // Keeps the pair as loud as one voice was at the centre.
+            left *= 2.0f;
+            right *= 2.0f;
+        }
+        left *= gainLeft;
+        right *= gainRight;
+        const size_t at = first + i;
+        dry.left[at] += left;
+        dry.right[at] += right;
+        if (reverb) {
+            sends.reverb.left[at] += left * note.reverbSend;
+            sends.reverb.right[at] += right * note.reverbSend;
+        }
+        if (echo) {
+            sends.echo.left[at] += left * patch.delaySend;
+            sends.echo.right[at] += right * patch.delaySend;
+        }
     }
 }
 
