@@ -1,6 +1,7 @@
 #include "platform/sdl_window.h"
 
 #include "display/pixel_conversion.h"
+#include "platform/display_loss.h"
 #include "platform/sdl_key_state.h"
 #include "platform/sdl_pointer.h"
 
@@ -243,6 +244,7 @@ std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std:
         error = SDL_GetError();
         return nullptr;
     }
+    endOnDisplayLoss(); // after SDL's set-up, which may install a handler of its own
     const char* driver = SDL_GetCurrentVideoDriver();
     if (isInvisibleDriver(driver) && !driverWasAskedFor(driver)) {
         error = std::string("no display found (SDL fell back to its \"") + driver + "\" video driver); is DISPLAY set?";

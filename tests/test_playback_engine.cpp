@@ -50,7 +50,7 @@ TEST(PlaybackOnRealEngine, FirstTrackAdvancesToTheSecondByItself)
     for (int pass = 0; pass < 215 && engine.isActive(firstStream); ++pass)
         device.pull(buffer, 1024);
     EXPECT_FALSE(engine.isActive(firstStream));
-    for (int wait = 0; wait < 5000 && player.endedStream.load() == 0; ++wait)
+    for (int wait = 0; wait < 5000 && player.endedSync.load() == 0; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
     EXPECT_TRUE(takeTrackEnd(player));
