@@ -1,6 +1,7 @@
 #include "platform/sdl_window.h"
 
 #include "display/pixel_conversion.h"
+#include "platform/deep_colour_presenter.h"
 #include "platform/display_loss.h"
 #include "platform/sdl_key_state.h"
 #include "platform/sdl_pointer.h"
@@ -139,6 +140,7 @@ private:
     SDL_Cursor* currentCursor = nullptr;
     bool dragging = false;
     int32_t pressX = 0, pressY = 0;
+    DeepColourPresenter deepColour;
 };
 
 void SdlWindow::applyShape(const uint8_t* mask)
@@ -215,6 +217,8 @@ void SdlWindow::follow(const SDL_Event& e)
 
 void SdlWindow::present(const uint32_t* frame)
 {
+    if (deepColour.present(window, frame, width, height)) // SDL has no surface at depth 30
+        return;
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr)
         return;
