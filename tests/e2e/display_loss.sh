@@ -2,7 +2,8 @@
 # The X server goes away under the running player (a logout, a crashed or
 # dropped remote session), five times in a row: each time the player ends
 # within 2 s with status 1 and one line on standard error, and no process of
-# it is left holding the sound device.
+# it is left holding the sound device. SIGTERM and SIGINT end it as the close
+# button does, with status 0.
 source "$(dirname "$0")/lib.sh"
 e2e_begin
 stop_xvfb
@@ -39,4 +40,17 @@ for run in 1 2 3 4 5; do
     fail "not one line on standard error: '$new_lines'"
   grep -q '^quarven2: ' <<<"$new_lines" || fail "the line does not name the program: '$new_lines'"
   pass "ended after $took_ms ms with status 1: $new_lines"
+done
+
+start_xvfb 24
+for signal in TERM INT; do
+  case_name="SIG$signal"
+  start_player "$work/tracks"
+  kill -"$signal" "$player_pid"
+  await_for 5 player_ended || { kill -KILL "$player_pid"; fail "the player still runs 5 s after SIG$signal"; }
+  wait "$player_pid"
+  status=$?
+  player_pid=""
+  [ "$status" = 0 ] || fail "status $status"
+  pass "status 0"
 done
