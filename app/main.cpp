@@ -6,6 +6,7 @@
 #include "app/display_scale.h"
 #include "app/track_folder.h"
 #include "audio/mp3_engine.h"
+#include "platform/display_loss.h"
 #include "platform/sdl_audio_device.h"
 #include "platform/sdl_window.h"
 #include "platform/system_time.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace {
@@ -53,13 +55,21 @@ int main(int argc, char** argv)
     // SDL cannot set a title with non-ASCII letters under the C locale.
     std::setlocale(LC_ALL, "");
     enterTrackFolder();
+    // Everything lives in this frame and goes in reverse order of
+    // declaration, the program's state (window, fonts, images) before the
+    // engine and the device it plays through; nothing is left for static
+    // destructors, which would run after the display or the sound is gone.
     platform::SdlWindowSystem windows;
     platform::BootClock clock;
     platform::SdlAudioDevice device;
+    platform::silenceOnDisplayLoss([](void* output) { static_cast<platform::SdlAudioDevice*>(output)->pause(); },
+                                   &device);
     Mp3Engine engine(device);
     Services services{windows, engine, clock, platform::sleepMilliseconds};
-    static App app; // static storage: the frame buffers are large and live for the whole run
-    app.options = commandLine.options;
-    app.scale = chooseScale(app.options.scale, std::getenv("GDK_SCALE"), platform::xftDpiSetting);
-    return runPlayer(app, services);
+    // On the heap: the frame buffers are too large for the stack, and the
+    // program's state must go before the engine and the window it uses.
+    const auto app = std::make_unique<App>();
+    app->options = commandLine.options;
+    app->scale = chooseScale(app->options.scale, std::getenv("GDK_SCALE"), platform::xftDpiSetting);
+    return runPlayer(*app, services);
 }

@@ -28,11 +28,16 @@ public:
     virtual StreamHandle openStream(const char* path) = 0;
     // Starts the output (mixing the playing streams).
     virtual bool start() = 0;
-    // Plays a stream; with restart from its first sample, else from where stop left it.
+    // Plays a stream; with restart from its first sample, else from where
+    // stop left it. Starting over reads the file again as it is now; when
+    // that gives nothing to play, the stream stays silent, inactive and
+    // raises no end event, and play returns false.
     virtual bool play(StreamHandle stream, bool restart) = 0;
     // Silences a stream at once and keeps its position; raises no end event.
     virtual bool stop(StreamHandle stream) = 0;
     // Sets a one-time end-of-stream event; returns its handle, 0 on failure.
+    // It fires once the stream has played its last sample, and never for a
+    // play that gave no sample at all.
     virtual SyncHandle setEndSync(StreamHandle stream, EndCallback callback, void* user) = 0;
     // Removes an event; harmless when it has fired already.
     virtual bool removeSync(StreamHandle stream, SyncHandle sync) = 0;

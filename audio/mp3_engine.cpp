@@ -88,14 +88,40 @@ bool Mp3Engine::start()
 
 bool Mp3Engine::play(StreamHandle handle, bool restart)
 {
+    std::string path;
+    {
+        std::lock_guard lock(mutex_);
+        Slot* slot = find(handle);
+        if (slot == nullptr)
+            return false;
+        // A stream that has played to its end has nothing left to continue:
+        // playing it again starts it over rather than ending it at once.
+        if (!restart && !slot->stream->finished) {
+            slot->playing = true;
+            slot->framesThisPlay = 0;
+            return true;
+        }
+        path = slot->stream->path;
+    }
+    // Starting over opens the file afresh, as it is now (it may have been
+    // replaced by another, emptied or removed since), and primes the
+    // converter: disk work, so done here, outside the lock the audio thread
+    // waits for, and the ready stream swapped in.
+    std::unique_ptr<Mp3Stream> fresh = openMp3Stream(path.c_str());
+    std::unique_ptr<Mp3Stream> replaced; // closed after the lock is released
     std::lock_guard lock(mutex_);
     Slot* slot = find(handle);
-    if (slot == nullptr)
+    if (slot == nullptr) // freed meanwhile
         return false;
-    // A stream that has played to its end has nothing left to continue:
-    // playing it again starts it over rather than ending it at once.
-    if (restart || slot->stream->finished)
-        rewindMp3Stream(*slot->stream);
+    slot->framesThisPlay = 0;
+    if (!fresh) {
+        // Nothing to play: silent, and it cannot end. The old stream stays
+        // for its path, so a later play tries the file again.
+        slot->playing = false;
+        return false;
+    }
+    replaced = std::move(slot->stream);
+    slot->stream = std::move(fresh);
     slot->playing = true;
     return true;
 }
@@ -224,17 +250,19 @@ Mp3Engine::Slot* Mp3Engine::find(StreamHandle handle)
     return nullptr;
 }
 
-// Adds one playing stream to `out`; true when it ended in this buffer.
-bool Mp3Engine::mixSlot(Slot& slot, float* out, int frames, bool first)
+// Adds one playing stream to `out`; returns the frames it gave, fewer than
+// asked when it ended in this buffer.
+int Mp3Engine::mixSlot(Slot& slot, float* out, int frames, bool first)
 {
     if (first) {
         // The first stream renders straight into the output: with one track
         // playing, mixing costs no extra pass.
         int got = renderMp3Stream(*slot.stream, out, frames);
         std::fill(out + size_t(got) * kOutputChannels, out + size_t(frames) * kOutputChannels, 0.0f);
-        return got < frames;
+        return got;
     }
-    for (int done = 0; done < frames;) {
+    int done = 0;
+    while (done < frames) {
         int want = std::min(frames - done, kMixChunkFrames);
         int got = renderMp3Stream(*slot.stream, mixBuffer_.data(), want);
         float* dest = out + size_t(done) * kOutputChannels;
@@ -242,9 +270,9 @@ bool Mp3Engine::mixSlot(Slot& slot, float* out, int frames, bool first)
             dest[i] += mixBuffer_[size_t(i)];
         done += got;
         if (got < want)
-            return true;
+            break;
     }
-    return false;
+    return done;
 }
 
 void Mp3Engine::mix(float* out, int frames)
@@ -256,16 +284,23 @@ void Mp3Engine::mix(float* out, int frames)
         for (Slot& slot : slots_) {
             if (slot.handle == 0 || !slot.playing)
                 continue;
-            bool ended = mixSlot(slot, out, frames, !filled);
+            const int got = mixSlot(slot, out, frames, !filled);
             filled = true;
-            if (ended) {
-                // Its last sample is in this buffer: once the buffer is handed
-                // to the device, the end event is due.
-                slot.playing = false;
-                for (EndSync& sync : slot.syncs) {
-                    sync.due = sync.id != 0;
-                    endsDue = endsDue || sync.due;
-                }
+            slot.framesThisPlay += got;
+            if (got == frames)
+                continue;
+            slot.playing = false;
+            // A stream that gave nothing at all since it was played (its file
+            // emptied or cut before the first frame) has not really played,
+            // so it cannot end either: like a missing file it stays silent
+            // and raises no event, rather than one end after another.
+            if (slot.framesThisPlay == 0)
+                continue;
+            // Its last sample is in this buffer: once the buffer is handed
+            // to the device, the end event is due.
+            for (EndSync& sync : slot.syncs) {
+                sync.due = sync.id != 0;
+                endsDue = endsDue || sync.due;
             }
         }
     }

@@ -55,11 +55,12 @@ private:
         StreamHandle handle = 0;
         std::unique_ptr<Mp3Stream> stream;
         bool playing = false;
+        int64_t framesThisPlay = 0; // rendered since the last play()
         std::array<EndSync, kMaxSyncsPerStream> syncs{};
     };
 
     Slot* find(StreamHandle handle);
-    bool mixSlot(Slot& slot, float* out, int frames, bool first);
+    int mixSlot(Slot& slot, float* out, int frames, bool first);
     static void pull(void* self, float* out, int frames);
     static int collectEnds(void* self, PendingEnd* out, int max);
 

@@ -1,6 +1,9 @@
 #include "audio/mp3_stream.h"
 
+#include <fcntl.h>
 #include <mpg123.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -178,6 +181,26 @@ int renderConverted(Mp3Stream& stream, float* out, int frames)
     }
 }
 
+// Only a regular file (links followed) is handed to the decoder: opening a
+// FIFO waits for a writer, reading a device may never end, and a folder has
+// nothing to play. The check comes first so nothing else is opened at all,
+// and again on the open file in case the path changed in between; the open
+// itself does not wait either way.
+int openRegularFile(const char* path)
+{
+    struct stat info {};
+    if (::stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 Mp3Stream::~Mp3Stream()
@@ -186,6 +209,8 @@ Mp3Stream::~Mp3Stream()
         mpg123_close(decoder);
         mpg123_delete(decoder);
     }
+    if (fd >= 0)
+        ::close(fd);
 }
 
 std::unique_ptr<Mp3Stream> openMp3Stream(const char* path)
@@ -197,7 +222,8 @@ std::unique_ptr<Mp3Stream> openMp3Stream(const char* path)
     if (stream->decoder == nullptr)
         return nullptr;
     stream->path = path;
-    if (mpg123_open(stream->decoder, path) != MPG123_OK)
+    stream->fd = openRegularFile(path);
+    if (stream->fd < 0 || mpg123_open_fd(stream->decoder, stream->fd) != MPG123_OK)
         return nullptr;
     // Reads only up to the first frame: the file is not scanned.
     int encoding = 0;
@@ -226,38 +252,6 @@ int renderMp3Stream(Mp3Stream& stream, float* out, int frames)
     if (got < frames)
         stream.finished = true;
     return got;
-}
-
-// Opening the file again resets the decoder's filter state too; a seek to 0
-// finds the first sample but lets the frames decoded last colour the first
-// few after it. A file that is gone or changed since makes the stream end.
-void restartDecoder(Mp3Stream& stream)
-{
-    mpg123_close(stream.decoder);
-    long rate = 0;
-    int channels = 0, encoding = 0;
-    bool reopened = mpg123_open(stream.decoder, stream.path.c_str()) == MPG123_OK
-        && mpg123_getformat(stream.decoder, &rate, &channels, &encoding) == MPG123_OK
-        && rate == stream.sourceRate && channels == stream.sourceChannels;
-    stream.decoderDone = !reopened;
-}
-
-void rewindMp3Stream(Mp3Stream& stream)
-{
-    restartDecoder(stream);
-    stream.finished = false;
-    stream.sourceFrames = 0;
-    stream.outputFrames = 0;
-    stream.silencePuts = 0;
-    stream.history.fill(0.0f);
-    stream.historyPos = 0;
-    if (!stream.converter)
-        return;
-    // A new converter rather than a cleared one: a clear also shrinks the
-    // packet pool that priming grows. Clearing is the fallback.
-    if (!resetConverter(stream))
-        stream.converter->clear();
-    primeConverter(stream);
 }
 
 void copySpectrumHistory(const Mp3Stream& stream, float* out)

@@ -16,6 +16,7 @@ constexpr int kSpectrumWindow = 512;
 
 struct Mp3Stream {
     std::string path;
+    int fd = -1; // the open file, read by the decoder and closed with the stream
     mpg123_handle_struct* decoder = nullptr;
     long sourceRate = 0;
     int sourceChannels = 0;
@@ -40,18 +41,16 @@ struct Mp3Stream {
     ~Mp3Stream();
 };
 
-// Opens the file and reads its format without decoding or scanning it.
-// Null when the file is missing, empty or not MP3.
+// Opens the file and reads its format without decoding or scanning it, and
+// primes the converter: reads from the disk and allocates, so never on the
+// audio thread or under a lock it needs. Null when the file is missing,
+// empty, not MP3 or not a regular file; never waits for a FIFO or a device.
 std::unique_ptr<Mp3Stream> openMp3Stream(const char* path);
 
 // Renders up to `frames` output frames into `out` (interleaved stereo) and
 // records them for the spectrum. Fewer than asked means the stream has
 // ended. Never allocates once the stream has been opened.
 int renderMp3Stream(Mp3Stream& stream, float* out, int frames);
-
-// Back to the first sample, dropping anything decoded or converted before.
-// May allocate (a new converter): not for the audio thread.
-void rewindMp3Stream(Mp3Stream& stream);
 
 // The last kSpectrumWindow rendered mono samples, oldest first.
 void copySpectrumHistory(const Mp3Stream& stream, float* out);

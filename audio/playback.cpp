@@ -11,9 +11,9 @@ constexpr int32_t kShuffleRecentRows = 10;
 
 // Runs on the engine's thread: only hand the event to the main loop, which
 // owns every other part of the player.
-void onTrackEnd(SyncHandle, StreamHandle stream, void* user)
+void onTrackEnd(SyncHandle sync, StreamHandle, void* user)
 {
-    static_cast<Player*>(user)->endedStream.store(stream, std::memory_order_release);
+    static_cast<Player*>(user)->endedSync.store(sync, std::memory_order_release);
 }
 
 bool isTrackRow(const Player& player, int32_t row)
@@ -127,7 +127,12 @@ void playTrack(Player& player, int32_t row)
     PlaybackState& state = player.state;
     AudioEngine& engine = *player.engine;
     const bool idle = state.currentTrack == -1;
-    const StreamHandle stream = streamOf(player, row);
+    TrackEntry& entry = player.catalogue.rows[row];
+    // A file that could not be opened may be back (a folder mounted again):
+    // try it once more, quietly, before playing the row silently.
+    if (entry.stream == 0 && entry.fileName != nullptr)
+        entry.stream = engine.openStream(entry.fileName);
+    const StreamHandle stream = entry.stream;
 
     if (!idle)
         engine.stop(streamOf(player, state.currentTrack));
@@ -143,7 +148,7 @@ void playTrack(Player& player, int32_t row)
         engine.removeSync(streamOf(player, state.currentTrack), state.endSync);
     // The old event can no longer fire, so an end still waiting for the main
     // loop belongs to what played before this call and must not advance it.
-    player.endedStream.store(0, std::memory_order_relaxed);
+    player.endedSync.store(0, std::memory_order_relaxed);
     state.endSync = engine.setEndSync(stream, onTrackEnd, &player);
     state.paused = 0;
     state.currentTrack = row;
@@ -204,10 +209,10 @@ void setVolume(Player& player, float level)
 
 bool takeTrackEnd(Player& player)
 {
-    const StreamHandle ended = player.endedStream.exchange(0, std::memory_order_acquire);
-    if (ended == 0 || !isTrackRow(player, player.state.currentTrack))
-        return false;
-    if (ended != streamOf(player, player.state.currentTrack))
+    // Every play sets a new event, so an end raised for an earlier play of
+    // the same stream (a restart just after its end) is not this one's.
+    const SyncHandle ended = player.endedSync.exchange(0, std::memory_order_acquire);
+    if (ended == 0 || ended != player.state.endSync || !isTrackRow(player, player.state.currentTrack))
         return false;
     advance(player, player.endDraws);
     return true;
@@ -227,5 +232,5 @@ void stopAudio(Player& player)
     for (int32_t n = 0; n < player.state.trackCount; ++n)
         player.catalogue.rows[n].stream = 0;
     player.state.endSync = 0;
-    player.endedStream.store(0, std::memory_order_relaxed);
+    player.endedSync.store(0, std::memory_order_relaxed);
 }

@@ -46,8 +46,8 @@ struct Player {
     RandomDraws controlDraws;
     RandomDraws endDraws;
     // The end event of the engine's thread, handed to the main loop: the
-    // stream whose end was reached, 0 when none is waiting.
-    std::atomic<StreamHandle> endedStream{0};
+    // handle of the event that fired, 0 when none is waiting.
+    std::atomic<SyncHandle> endedSync{0};
 };
 
 // engine, clock and desktop must be set before these are called. Operations

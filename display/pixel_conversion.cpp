@@ -17,15 +17,32 @@ uint16_t to555(uint32_t p)
     return static_cast<uint16_t>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
 }
 
+// An 8-bit channel widened to 10 bits by repeating its top bits below it,
+// so that 0 stays 0 and 255 becomes 1023 (white stays white).
+uint32_t widen(uint32_t v) { return v << 2 | v >> 6; }
+
+// 2-10-10-10 as deep-colour X servers use it: red in the high bits; the two
+// top bits carry the alpha byte's top bits, as 32 bits keep the alpha byte.
+uint32_t to2101010(uint32_t p)
+{
+    const uint32_t a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    return (a >> 6) << 30 | widen(r) << 20 | widen(g) << 10 | widen(b);
+}
+
 // Display memory need not be aligned for 16-bit stores; memcpy keeps that
 // well defined and compiles to a plain store.
 void put16(uint8_t* at, uint16_t value) { std::memcpy(at, &value, sizeof value); }
+void put32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
 
 void convertRow(const uint32_t* src, uint8_t* dst, int32_t columns, int32_t bitsPerPixel)
 {
     switch (bitsPerPixel) {
     case 32:
         std::memcpy(dst, src, static_cast<size_t>(columns) * 4u);
+        break;
+    case 30:
+        for (int32_t x = 0; x < columns; ++x)
+            put32(dst + 4 * x, to2101010(src[x]));
         break;
     case 24:
         for (int32_t x = 0; x < columns; ++x, dst += 3) {

@@ -14,6 +14,7 @@ struct PixelTarget {
 };
 
 // Writes `target.rows` x `target.columns` pixels of `source` (rows
-// `sourceStride` pixels apart) into the target by its depth: 32 as is, 24 as
-// bytes B G R, 16 as 5-6-5, 15 as 5-5-5; any other depth is left untouched.
+// `sourceStride` pixels apart) into the target by its depth: 32 as is, 30 as
+// 32-bit 2-10-10-10 (each channel widened to 10 bits), 24 as bytes B G R, 16
+// as 5-6-5, 15 as 5-5-5; any other depth is left untouched.
 void convertPixels(const uint32_t* source, int32_t sourceStride, const PixelTarget& target);

@@ -2,6 +2,8 @@
 
 #include "display/pixel_conversion.h"
 #include "display/window_drag.h"
+#include "platform/deep_colour_presenter.h"
+#include "platform/display_loss.h"
 #include "platform/sdl_key_state.h"
 #include "platform/sdl_window_move.h"
 
@@ -168,6 +170,7 @@ private:
     SDL_Cursor* currentCursor = nullptr;
     SdlWindowMover mover;
     DragState drag;
+    DeepColourPresenter deepColour;
 };
 
 void SdlWindow::applyShape(const uint8_t* mask)
@@ -231,6 +234,8 @@ bool SdlWindow::nextEvent(Event& event)
 
 void SdlWindow::present(const uint32_t* frame)
 {
+    if (deepColour.present(window, frame, width, height)) // SDL has no surface at depth 30
+        return;
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr)
         return;
@@ -260,6 +265,7 @@ std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std:
         error = SDL_GetError();
         return nullptr;
     }
+    endOnDisplayLoss(); // after SDL's set-up, which may install a handler of its own
     const char* driver = SDL_GetCurrentVideoDriver();
     if (isInvisibleDriver(driver) && !driverWasAskedFor(driver)) {
         error = std::string("no display found (SDL fell back to its \"") + driver + "\" video driver); is DISPLAY set?";

@@ -10,7 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace testmp3;
@@ -35,6 +39,7 @@ protected:
         ASSERT_TRUE(writeMp3(path("mono8000.mp3"), tone(8000, 1, 1.0, 1000, 1.0f), 32));
         ASSERT_TRUE(writeMp3(path("tagged.mp3"), tone(kRate, 2, 0.5, 1000, 1.0f), 128, true));
         ASSERT_TRUE(writeMp3(path("vbr.mp3"), tone(kRate, 2, 1.0, 1000, 1.0f), 0));
+        ASSERT_TRUE(writeMp3(path("quiet.mp3"), tone(kRate, 2, 0.5, 3000, 0.25f)));
     }
     static void TearDownTestSuite() { fs::remove_all(dir); }
 
@@ -258,6 +263,42 @@ TEST_F(AudioEngineTest, GlobalVolumeScalesTheOutputLinearly)
     ASSERT_TRUE(run.engine.setVolume(0));
     EXPECT_EQ(lastAudibleFrame(run.pull(4096)), -1);
     EXPECT_FALSE(run.engine.setVolume(kMaxVolume + 1));
+
+    // The top of the range is full volume again, to the bit.
+    std::vector<float> through = playedThrough(path("short.mp3"), 16384);
+    ASSERT_TRUE(run.engine.setVolume(kMaxVolume));
+    std::vector<float> loud = run.pull(4096);
+    EXPECT_TRUE(std::equal(loud.begin(), loud.end(), through.begin() + 2 * 12288));
+}
+
+TEST_F(AudioEngineTest, TwoPlayingStreamsAreSummed)
+{
+    std::vector<float> a = playedThrough(path("short.mp3"), 8192);
+    std::vector<float> b = playedThrough(path("quiet.mp3"), 8192);
+    openAndPlay("short.mp3");
+    openAndPlay("quiet.mp3");
+    std::vector<float> both = run.pull(8192);
+    for (size_t i = 0; i < both.size(); ++i)
+        ASSERT_EQ(both[i], std::clamp(a[i] + b[i], -1.0f, 1.0f)) << i;
+    EXPECT_GT(rms(b, 0, b.size()), 0.1f);
+}
+
+TEST_F(AudioEngineTest, AStreamWhoseRateChangesMidwayIsCutThere)
+{
+    // Half a second at 44100 Hz, then half a second at 48000 Hz, same channel
+    // count; no LAME tag, so nothing but the change can end the first part.
+    ASSERT_TRUE(writeMp3(path("part44.mp3"), tone(kRate, 2, 0.5, 1000, 0.5f), 128, false, false));
+    ASSERT_TRUE(writeMp3(path("part48.mp3"), tone(48000, 2, 0.5, 1000, 0.5f), 128, false, false));
+    {
+        std::ofstream joined(path("joined.mp3"), std::ios::binary);
+        for (const char* part : {"part44.mp3", "part48.mp3"})
+            joined << std::ifstream(path(part), std::ios::binary).rdbuf();
+    }
+    StreamHandle stream = openAndPlay("joined.mp3");
+    std::vector<float> out = run.pullUntilEnd(stream, 4 * kRate);
+    // The first part plus the encoder's delay and padding, not a frame of the second.
+    EXPECT_GT(lastAudibleFrame(out), kRate / 2 - 100);
+    EXPECT_LT(lastAudibleFrame(out), kRate / 2 + 2500);
 }
 
 TEST_F(AudioEngineTest, OnlyPlayingStreamsAreMixed)
@@ -303,6 +344,126 @@ TEST_F(AudioEngineTest, UnusableFilesGiveNoStreamOrEndCleanly)
         EXPECT_FALSE(run.engine.isActive(stream));
         EXPECT_TRUE(ends.waitFor(1));
     }
+}
+
+TEST_F(AudioEngineTest, OnlyRegularFilesAreOpenedAndNoOpenWaits)
+{
+    const std::string fifo = path("fifo.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(path("folder.mp3"));
+    fs::create_symlink(path("short.mp3"), path("link.mp3"));
+    fs::create_symlink(fifo, path("fifo-link.mp3"));
+    // An open that waits for a writer would never return: the opens run on a
+    // thread, and a writer comes along if they have not returned in 10 s.
+    std::atomic<bool> returned{false};
+    StreamHandle fromFifo = 1, fromLink = 1, fromFolder = 1;
+    std::thread opener([&] {
+        fromFifo = run.engine.openStream(fifo.c_str());
+        fromLink = run.engine.openStream(path("fifo-link.mp3").c_str());
+        fromFolder = run.engine.openStream(path("folder.mp3").c_str());
+        returned = true;
+    });
+    for (int i = 0; i < 1000 && !returned; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool inTime = returned;
+    while (!returned) {
+        int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    opener.join();
+    EXPECT_TRUE(inTime) << "opening a FIFO waited for a writer";
+    EXPECT_EQ(fromFifo, 0u);
+    EXPECT_EQ(fromLink, 0u);
+    EXPECT_EQ(fromFolder, 0u);
+    // A link to a regular file is the file.
+    StreamHandle linked = run.engine.openStream(path("link.mp3").c_str());
+    ASSERT_NE(linked, 0u);
+    EXPECT_TRUE(run.engine.play(linked, true));
+    EXPECT_GT(rms(run.pull(4096), 0, 8192), 0.1f);
+    for (const char* name : {"fifo.mp3", "folder.mp3", "link.mp3", "fifo-link.mp3"})
+        fs::remove(path(name));
+}
+
+// Waits until every end event raised so far has been delivered: a later
+// stream's end comes in the same pass as any earlier one.
+void awaitEarlierEnds(EngineUnderTest& run, const std::string& file)
+{
+    EndRecorder fence;
+    StreamHandle stream = run.engine.openStream(file.c_str());
+    ASSERT_NE(stream, 0u);
+    run.engine.setEndSync(stream, &EndRecorder::onEnd, &fence);
+    run.engine.play(stream, true);
+    run.pullUntilEnd(stream, 4 * kRate);
+    ASSERT_TRUE(fence.waitFor(1));
+    run.engine.freeStream(stream);
+}
+
+// Replaces a file in one step, as copying a new version over it does.
+void replaceFile(const std::string& from, const std::string& to)
+{
+    fs::copy_file(from, to + ".new", fs::copy_options::overwrite_existing);
+    fs::rename(to + ".new", to);
+}
+
+TEST_F(AudioEngineTest, EachPlayFromTheStartReadsTheFileAsItIsNow)
+{
+    const std::string track = path("changing.mp3");
+    replaceFile(path("short.mp3"), track); // 440 Hz, 44100 Hz stereo, 0.5 s
+    StreamHandle stream = run.engine.openStream(track.c_str());
+    ASSERT_NE(stream, 0u);
+    EndRecorder ends;
+    float bins[kSpectrumBins];
+
+    // Replaced by a file of another rate and channel count: that file plays,
+    // to its end.
+    replaceFile(path("mono22050.mp3"), track); // 1000 Hz, 22050 Hz mono, 1 s
+    ASSERT_TRUE(run.engine.play(stream, true));
+    SyncHandle sync = run.engine.setEndSync(stream, &EndRecorder::onEnd, &ends);
+    run.pull(8192);
+    ASSERT_TRUE(run.engine.spectrum(stream, bins));
+    EXPECT_EQ(peakBin(bins), 12);
+    std::vector<float> rest = run.pullUntilEnd(stream, 4 * kRate);
+    EXPECT_NEAR(lastAudibleFrame(rest), kRate - 8192 - 1, 2);
+    ASSERT_TRUE(ends.waitFor(1));
+    EXPECT_EQ(ends.lastSync, sync);
+
+    // Emptied, removed, or cut to its first frame (the encoder's tag, no
+    // sound): nothing to play, silent, inactive, and no end event ever.
+    std::ifstream whole(path("short.mp3"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(whole)), {});
+    const std::function<void()> spoil[] = {
+        [&] { fs::resize_file(track, 0); },
+        [&] { fs::remove(track); },
+        [&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << bytes.substr(0, 420); },
+    };
+    for (const auto& change : spoil) {
+        change();
+        const bool played = run.engine.play(stream, true);
+        sync = run.engine.setEndSync(stream, &EndRecorder::onEnd, &ends);
+        std::vector<float> out = run.pull(kRate / 2);
+        EXPECT_EQ(lastAudibleFrame(out), -1);
+        EXPECT_FALSE(run.engine.isActive(stream));
+        EXPECT_FALSE(run.engine.spectrum(stream, bins));
+        awaitEarlierEnds(run, path("silence.mp3"));
+        EXPECT_EQ(ends.current(), 1) << "a play that gave no sound raised an end (play returned " << played << ")";
+        run.engine.removeSync(stream, sync);
+    }
+    // A resume of the stream that gave nothing does not end it either.
+    EXPECT_FALSE(run.engine.play(stream, false));
+    run.pull(4096);
+    awaitEarlierEnds(run, path("silence.mp3"));
+    EXPECT_EQ(ends.current(), 1);
+
+    // Back again: it plays from its start, to its end.
+    replaceFile(path("short.mp3"), track);
+    ASSERT_TRUE(run.engine.play(stream, true));
+    run.engine.setEndSync(stream, &EndRecorder::onEnd, &ends);
+    std::vector<float> back = run.pullUntilEnd(stream, 4 * kRate);
+    EXPECT_NEAR(lastAudibleFrame(back), kRate / 2 - 1, 2);
+    EXPECT_EQ(back, playedThrough(path("short.mp3"), int(back.size() / 2)));
+    EXPECT_TRUE(ends.waitFor(2));
 }
 
 TEST_F(AudioEngineTest, EveryOperationOnNoOrAnUnknownStreamFailsSafely)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,17 +24,26 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
 {
     // Start 3 + 0i with c = 1: after one step z = 10 exactly (|z|^2 = 100),
     // which stays; the next step escapes. Lanes also cover the first-step
-    // escape and points that never escape.
+    // escape and points that never escape. Each kernel on its own: the
+    // dispatcher picks only one of them on this processor.
+    using Kernel = void (*)(const float*, float, float, float, int32_t*);
+    std::vector<std::pair<const char*, Kernel>> kernels = {{"dispatcher", CountJuliaBlock},
+                                                           {"SSE2", CountJuliaBlockSse2}};
+    if (JuliaCanUseAvx2())
+        kernels.emplace_back("AVX2", CountJuliaBlockAvx2);
     const float startRe[kJuliaBlock] = {3.0f, 0.0f, 4.0f, 3.0f, 0.0f, 3.0f, -3.0f, 0.0f};
-    int32_t counts[kJuliaBlock];
-    CountJuliaBlock(startRe, 0.0f, 1.0f, 0.0f, counts);
-    EXPECT_EQ(counts[0], 1);
-    EXPECT_EQ(counts[2], 0); // 4 -> 17 escapes at once
-    EXPECT_EQ(counts[6], 1);
+    for (const auto& [name, count] : kernels) {
+        SCOPED_TRACE(name);
+        int32_t counts[kJuliaBlock];
+        count(startRe, 0.0f, 1.0f, 0.0f, counts);
+        EXPECT_EQ(counts[0], 1);
+        EXPECT_EQ(counts[2], 0); // 4 -> 17 escapes at once
+        EXPECT_EQ(counts[6], 1);
+        count(startRe, 0.0f, 0.0f, 0.0f, counts); // c = 0: 0 stays, 3 escapes
+        EXPECT_EQ(counts[1], 31);
+        EXPECT_EQ(counts[0], 1); // 3 -> 9 -> 81
+    }
     EXPECT_EQ(reference::JuliaCount(3.0f, 0.0f, 1.0f, 0.0f), 1);
-    CountJuliaBlock(startRe, 0.0f, 0.0f, 0.0f, counts); // c = 0: 0 stays, 3 escapes
-    EXPECT_EQ(counts[1], 31);
-    EXPECT_EQ(counts[0], 1); // 3 -> 9 -> 81
 }
 
 TEST(Julia, VectorLanesMatchTheScalarIteration)

@@ -158,6 +158,21 @@ struct TestFont {
     }
 };
 
+TEST(DrawText, GlyphOffsetsPlaceItsRectangleBelowAndRightOfThePen)
+{
+    TestFont t(-1);
+    t.font.glyphs['C'] = {0, 0, 2, 2, 1, 3, 3};
+    t.font.glyphs['D'] = {0, 0, 2, 2, 0, -2, 3};
+    View view;
+    drawText("CD", t.font, view.pixels(), 10, 20, 0xFFFFFFFFu);
+    EXPECT_EQ(view.at(11, 23), kCovered) << "C: one right, three down";
+    EXPECT_EQ(view.at(12, 24), kCovered);
+    EXPECT_EQ(view.at(13, 18), kCovered) << "D: after C's advance, two up";
+    EXPECT_EQ(view.at(14, 19), kCovered);
+    EXPECT_EQ(view.count(kCovered), 8);
+    EXPECT_TRUE(view.guardsIntact());
+}
+
 TEST(DrawText, EmptyTextDrawsNothing)
 {
     TestFont t(-1);

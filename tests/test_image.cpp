@@ -62,6 +62,15 @@ TEST(RgbImage, OpaqueWithChannelsInPlace)
     EXPECT_EQ(image->pixel(2, 1), 0xFF010203u);
 }
 
+TEST(RgbImage, SixteenBitChannelsKeepTheirHighByte)
+{
+    auto image = decode(readFixture("rgb16.png"));
+    ASSERT_EQ(image->width, 2);
+    ASSERT_EQ(image->height, 1);
+    EXPECT_EQ(image->pixels[0], 0xFF12ABFFu);
+    EXPECT_EQ(image->pixels[1], 0xFF0080FFu);
+}
+
 TEST(RgbaImage, KeepsItsAlpha)
 {
     auto image = decode(readFixture("rgba.png"));

@@ -54,6 +54,24 @@ TEST(PixelConversion, ThirtyTwoBitsKeepTheValueAndItsAlpha)
     EXPECT_EQ(value, 0x11223344u);
 }
 
+TEST(PixelConversion, ThirtyBitsWidenEachChannelByItsTopBits)
+{
+    // Black, white, the primaries, a mid grey, and an alpha whose top bits
+    // (01) reach the two spare bits; in a row with 4 bytes of padding.
+    const std::vector<uint32_t> source = {0xFF000000, 0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00,
+                                          0xFF0000FF, 0xFF808080, 0x7F017F3F};
+    const std::vector<uint32_t> expected = {0xC0000000, 0xFFFFFFFF, 0xFFF00000, 0xC00FFC00,
+                                            0xC00003FF, 0xE0280A02, 0x4047F4FC};
+    const auto out = convert(source, 7, 1, 32, 30);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        uint32_t value = 0;
+        std::memcpy(&value, out.data() + 4 * i, 4);
+        EXPECT_EQ(value, expected[i]) << i;
+    }
+    for (size_t i = 28; i < 32; ++i)
+        EXPECT_EQ(out[i], kUntouched);
+}
+
 TEST(PixelConversion, OtherDepthsWriteNothing)
 {
     for (int32_t bits : {8, 1, 4, 0, 48}) {

@@ -375,6 +375,20 @@ TEST_F(PlaybackTest, EndWaitingWhenTheTrackIsRestartedIsDropped)
     EXPECT_EQ(state().currentTrack, 0);
 }
 
+TEST_F(PlaybackTest, LateEndOfAnEarlierPlayCannotAdvanceTheRestartedTrack)
+{
+    startUp();
+    const SyncHandle firstPlay = state().endSync;
+    playTrack(player, 0); // restarted: the same stream, a new event
+    ASSERT_NE(state().endSync, firstPlay);
+    engine.fireEvent(firstPlay, player.catalogue.rows[0].stream); // taken before the restart, delivered after
+    EXPECT_FALSE(takeTrackEnd(player));
+    EXPECT_EQ(state().currentTrack, 0);
+    engine.fireEnd(player.catalogue.rows[0].stream);
+    EXPECT_TRUE(takeTrackEnd(player));
+    EXPECT_EQ(state().currentTrack, 1);
+}
+
 TEST_F(PlaybackTest, ShuffledEndAdvanceDrawsFromItsOwnSequence)
 {
     startUp();

@@ -41,3 +41,15 @@ pnmtopng -force -alpha="$tmp/fade.pgm" "$tmp/grey.pgm" > grey_alpha.png
 
 # JPEG: 16x16, top half white, bottom half black.
 convert -size 16x8 xc:white -size 16x8 xc:black -append -type TrueColor -quality 95 top_white.jpg
+
+# 16 bits per channel (written directly: RGB, 2x1): (0x1234, 0xABCD, 0xFF00)
+# and (0x00FF, 0x8080, 0xFFFF); the decoder keeps each sample's high byte.
+python3 - rgb16.png <<'PY'
+import struct, sys, zlib
+def chunk(kind, body):
+    return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+row = b'\0' + struct.pack('>6H', 0x1234, 0xABCD, 0xFF00, 0x00FF, 0x8080, 0xFFFF)
+png = (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 2, 1, 16, 2, 0, 0, 0))
+       + chunk(b'IDAT', zlib.compress(row)) + chunk(b'IEND', b''))
+open(sys.argv[1], 'wb').write(png)
+PY

@@ -45,8 +45,11 @@ inline Pcm silence(int rate, int channels, double seconds)
 }
 
 // Encodes `pcm` to `path` at a constant bit rate, or with variable bit rate
-// when `kbps` is 0; false when the encoder or the file fails.
-inline bool writeMp3(const std::string& path, const Pcm& pcm, int kbps = 128, bool id3v2 = false)
+// when `kbps` is 0; false when the encoder or the file fails. Without its
+// LAME tag the decoder cannot trim the file to its exact length (nor stop
+// early when another file's frames follow).
+inline bool writeMp3(const std::string& path, const Pcm& pcm, int kbps = 128, bool id3v2 = false,
+                     bool lameTag = true)
 {
     lame_global_flags* lame = lame_init();
     if (lame == nullptr)
@@ -62,7 +65,7 @@ inline bool writeMp3(const std::string& path, const Pcm& pcm, int kbps = 128, bo
         lame_set_VBR_quality(lame, 4.0f);
     }
     lame_set_quality(lame, 5);
-    lame_set_bWriteVbrTag(lame, 1);
+    lame_set_bWriteVbrTag(lame, lameTag ? 1 : 0);
     if (id3v2) {
         id3tag_init(lame);
         id3tag_add_v2(lame);
@@ -89,7 +92,7 @@ inline bool writeMp3(const std::string& path, const Pcm& pcm, int kbps = 128, bo
         }
         int bytes = lame_encode_flush(lame, out.data(), int(out.size()));
         ok = ok && bytes >= 0 && std::fwrite(out.data(), 1, size_t(bytes), file) == size_t(bytes);
-        if (ok)
+        if (ok && lameTag)
             lame_mp3_tags_fid(lame, file);
         ok = std::fclose(file) == 0 && ok;
     }

@@ -5,6 +5,7 @@
 
 #include "audio/audio_engine.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,11 +22,17 @@ public:
     EndCallback lastCallback = nullptr;
     void* lastUser = nullptr;
 
-    // Fires the end event set on `stream` as the engine's thread would.
+    // Fires the end event last set on `stream` as the engine's thread would.
     void fireEnd(StreamHandle stream) const
     {
+        const auto set = syncOf.find(stream);
+        fireEvent(set != syncOf.end() ? set->second : 0, stream);
+    }
+    // Fires a given event, also one that was removed since (a late one).
+    void fireEvent(SyncHandle sync, StreamHandle stream) const
+    {
         if (lastCallback != nullptr)
-            lastCallback(0, stream, lastUser);
+            lastCallback(sync, stream, lastUser);
     }
     void clearCalls() { calls.clear(); }
 
@@ -59,6 +66,7 @@ public:
             return 0;
         lastCallback = callback;
         lastUser = user;
+        syncOf[s] = nextSync;
         return nextSync++;
     }
     bool removeSync(StreamHandle s, SyncHandle sync) override
@@ -88,5 +96,6 @@ public:
 
 private:
     StreamHandle opened = 0;
+    std::map<StreamHandle, SyncHandle> syncOf;
     void log(const std::string& line) { calls.push_back(line); }
 };
