@@ -2,6 +2,8 @@
 
 #include "app/composition.h"
 #include "app/controls.h"
+#include "app/key_commands.h"
+#include "app/remote_commands.h"
 #include "display/messages.h"
 
 namespace {
@@ -23,8 +25,13 @@ StreamHandle currentStream(const Player& player)
 void takeOneEvent(App& app)
 {
     platform::Event event;
-    if (app.display->nextEvent(event) && handleMessage(app.input, event))
+    if (!app.display->nextEvent(event))
+        return;
+    if (handleMessage(app.input, event))
         app.display->beginDrag(event.x, event.y);
+    platform::RemoteRequest request;
+    if (requestForEvent(event, request))
+        performRemoteRequest(app, request);
 }
 
 void composeView(App& app, Services& services)
@@ -44,6 +51,7 @@ void runPass(App& app, Services& services)
 {
     takeOneEvent(app);
     takeTrackEnd(app.player);
+    takeRemoteRequests(app);
     services.engine.spectrum(currentStream(app.player), app.spectrum);
     const uint32_t hover = handleControls(*app.hitMap, app.input, app.player, app.volume, *app.display);
     RunEffect(app.effects, app.view, services.clock, app.display->keys());
@@ -53,6 +61,7 @@ void runPass(App& app, Services& services)
     const bool streamActive = services.engine.isActive(currentStream(app.player));
     overlaySkin(app.window, skin, hover, streamActive, app.player.state.paused != 0, app.player.state.shuffle != 0,
                 app.volume);
+    publishPlayerStatus(app, services, streamActive);
     app.display->present(app.window);
     services.sleep(2);
 }

@@ -6,6 +6,7 @@
 #include "app/track_folder.h"
 #include "audio/mp3_engine.h"
 #include "platform/sdl_audio_device.h"
+#include "platform/sdbus_mpris.h"
 #include "platform/sdl_window.h"
 #include "platform/system_time.h"
 
@@ -54,7 +55,7 @@ int main(int argc, char** argv)
     platform::BootClock clock;
     platform::SdlAudioDevice device;
     Mp3Engine engine(device);
-    Services services{windows, engine, clock, platform::sleepMilliseconds};
+    Services services{windows, engine, clock, platform::sleepMilliseconds, platform::openSessionBusMedia};
     static App app; // static storage: the frame buffers are large and live for the whole run
     app.options = commandLine.options;
     return runPlayer(app, services);
