@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <map>
 #include <thread>
 #include <vector>
@@ -59,6 +60,16 @@ std::map<std::string, sdbus::Variant> metadataOf(const MediaStatus& status)
     if (status.lengthMicroseconds > 0)
         metadata["mpris:length"] = sdbus::Variant(static_cast<int64_t>(status.lengthMicroseconds));
     return metadata;
+}
+
+// A property that never changes.
+template <typename Value>
+void constantProperty(sdbus::IObject& object, const char* interface, const char* name, Value value)
+{
+    object.registerProperty(name)
+        .onInterface(interface)
+        .withGetter([value] { return value; })
+        .withUpdateBehavior(sdbus::Flags::CONST_PROPERTY_VALUE);
 }
 
 class SdbusMedia final : public MediaService {
@@ -148,23 +159,22 @@ void SdbusMedia::takeName()
 void SdbusMedia::registerRoot()
 {
     sdbus::IObject& o = *object_;
-    const auto constant = sdbus::Flags::CONST_PROPERTY_VALUE;
-    o.registerMethod("Raise").onInterface(kRootInterface).implementedAs([this] { send(RemoteCommand::Raise); });
-    o.registerMethod("Quit").onInterface(kRootInterface).implementedAs([this] { send(RemoteCommand::Quit); });
-    o.registerProperty("CanQuit").onInterface(kRootInterface).withGetter([] { return true; }).withUpdateBehavior(constant);
-    o.registerProperty("CanRaise").onInterface(kRootInterface).withGetter([] { return true; }).withUpdateBehavior(constant);
-    o.registerProperty("HasTrackList").onInterface(kRootInterface).withGetter([] { return false; }).withUpdateBehavior(constant);
-    o.registerProperty("Identity").onInterface(kRootInterface).withGetter([] { return std::string(kMediaIdentity); }).withUpdateBehavior(constant);
-    o.registerProperty("DesktopEntry").onInterface(kRootInterface).withGetter([] { return std::string(kMediaDesktopEntry); }).withUpdateBehavior(constant);
-    o.registerProperty("SupportedUriSchemes").onInterface(kRootInterface).withGetter([] { return std::vector<std::string>{}; }).withUpdateBehavior(constant);
-    o.registerProperty("SupportedMimeTypes").onInterface(kRootInterface).withGetter([] { return std::vector<std::string>{}; }).withUpdateBehavior(constant);
+    const char* root = kRootInterface;
+    o.registerMethod("Raise").onInterface(root).implementedAs([this] { send(RemoteCommand::Raise); });
+    o.registerMethod("Quit").onInterface(root).implementedAs([this] { send(RemoteCommand::Quit); });
+    constantProperty(o, root, "CanQuit", true);
+    constantProperty(o, root, "CanRaise", true);
+    constantProperty(o, root, "HasTrackList", false);
+    constantProperty(o, root, "Identity", std::string(kMediaIdentity));
+    constantProperty(o, root, "DesktopEntry", std::string(kMediaDesktopEntry));
+    constantProperty(o, root, "SupportedUriSchemes", std::vector<std::string>{});
+    constantProperty(o, root, "SupportedMimeTypes", std::vector<std::string>{});
 }
 
 void SdbusMedia::registerPlayer()
 {
     sdbus::IObject& o = *object_;
     const char* p = kPlayerInterface;
-    const auto constant = sdbus::Flags::CONST_PROPERTY_VALUE;
     o.registerMethod("Play").onInterface(p).implementedAs([this] { send(RemoteCommand::Play); });
     o.registerMethod("Pause").onInterface(p).implementedAs([this] { send(RemoteCommand::Pause); });
     o.registerMethod("PlayPause").onInterface(p).implementedAs([this] { send(RemoteCommand::PlayPause); });
@@ -184,10 +194,11 @@ void SdbusMedia::registerPlayer()
     o.registerProperty("PlaybackStatus").onInterface(p).withGetter([this] {
         return std::string(playbackName(remote_.status().playback));
     });
-    o.registerProperty("LoopStatus").onInterface(p).withGetter([] { return std::string("Playlist"); }).withUpdateBehavior(constant);
-    o.registerProperty("Rate").onInterface(p).withGetter([] { return 1.0; }).withUpdateBehavior(constant);
-    o.registerProperty("MinimumRate").onInterface(p).withGetter([] { return 1.0; }).withUpdateBehavior(constant);
-    o.registerProperty("MaximumRate").onInterface(p).withGetter([] { return 1.0; }).withUpdateBehavior(constant);
+    // After the last track comes the first again; no other rate than 1.
+    constantProperty(o, p, "LoopStatus", std::string("Playlist"));
+    constantProperty(o, p, "Rate", 1.0);
+    constantProperty(o, p, "MinimumRate", 1.0);
+    constantProperty(o, p, "MaximumRate", 1.0);
     o.registerProperty("Shuffle").onInterface(p)
         .withGetter([this] { return remote_.status().shuffle; })
         .withSetter([this](const bool& on) { send(RemoteCommand::SetShuffle, on ? 1.0 : 0.0); });
@@ -199,8 +210,8 @@ void SdbusMedia::registerPlayer()
         .withGetter([this] { return positionAt(remote_.status(), bootMilliseconds()); })
         .withUpdateBehavior(sdbus::Flags::EMITS_NO_SIGNAL);
     for (const char* can : {"CanGoNext", "CanGoPrevious", "CanPlay", "CanPause", "CanControl"})
-        o.registerProperty(can).onInterface(p).withGetter([] { return true; }).withUpdateBehavior(constant);
-    o.registerProperty("CanSeek").onInterface(p).withGetter([] { return false; }).withUpdateBehavior(constant);
+        constantProperty(o, p, can, true);
+    constantProperty(o, p, "CanSeek", false);
 }
 
 // One PropertiesChanged for whatever differs from what was announced last.
@@ -245,7 +256,9 @@ void SdbusMedia::serve()
             }
         }
     } catch (const sdbus::Error& error) {
-        std::fprintf(stderr, "quarven2: desktop control stopped: %s\n", error.getMessage().c_str());
+        std::fprintf(stderr, "quarven2: the desktop media controls stopped: %s\n", error.getMessage().c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quarven2: the desktop media controls stopped: %s\n", error.what());
     }
 }
 
@@ -258,6 +271,9 @@ std::unique_ptr<MediaService> openSessionBusMedia(MediaRemote& remote, std::stri
         media->open();
     } catch (const sdbus::Error& e) {
         error = e.getMessage();
+        return nullptr;
+    } catch (const std::exception& e) {
+        error = e.what();
         return nullptr;
     }
     media->start();
