@@ -188,6 +188,15 @@ second_pid=""
 [ "$second_status" = 0 ] || fail "the second player ended with status $second_status: $(cat "$work/second.err")"
 pass "$second_name, quit with status 0"
 
+case_name="raise"
+before=$(geometry)
+dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quarven2 /org/mpris/MediaPlayer2 \
+  org.mpris.MediaPlayer2.Raise >/dev/null || fail "Raise failed"
+await status_is Playing || fail "the player stopped answering after Raise"
+xdotool search --onlyvisible --pid "$player_pid" >/dev/null || fail "the window is not visible after Raise"
+[ "$(geometry)" = "$before" ] || fail "Raise moved or resized the window: $before -> $(geometry)"
+pass "still at $before"
+
 case_name="quit"
 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quarven2 /org/mpris/MediaPlayer2 \
   org.mpris.MediaPlayer2.Quit >/dev/null || fail "Quit failed"
