@@ -5,6 +5,8 @@
 #include "app/command_line.h"
 #include "app/double_size.h"
 #include "app/pass_state.h"
+#include "app/player_status.h"
+#include "app/remote_control.h"
 #include "audio/audio_engine.h"
 #include "audio/playback.h"
 #include "display/input.h"
@@ -12,10 +14,12 @@
 #include "gfx/font.h"
 #include "gfx/frame.h"
 #include "gfx/image.h"
+#include "platform/mpris_service.h"
 #include "platform/window.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 constexpr const char* kInitialTitle = "QUARVEN (Hi Dunvar!)";
 
@@ -41,6 +45,13 @@ struct App {
     InputState input;
     std::unique_ptr<platform::Window> display;
 
+    // Control from the desktop: requests in, the status out. `media` is null
+    // without a session bus; the status is built only when its key changed.
+    RemoteControl remote;
+    platform::MediaService* media = nullptr;
+    StatusKey publishedKey;
+    platform::MediaStatus publishedStatus;
+
     // From the command line, set before start-up.
     Options options;
     // Screen pixels per window pixel, 1 or 2, chosen before start-up; at 2
@@ -55,6 +66,10 @@ struct Services {
     AudioEngine& engine;
     platform::Clock& clock;
     void (*sleep)(uint32_t milliseconds);
+    // Opens the desktop's media controls once start-up has succeeded; null
+    // (with a one-line reason in `error`) when there are none. No opener:
+    // no controls.
+    std::unique_ptr<platform::MediaService> (*openMedia)(platform::MediaRemote& remote, std::string& error) = nullptr;
 };
 
 // Start-up, the frame loop until a quit is requested, and shutdown. Returns

@@ -38,8 +38,7 @@ bool performClick(uint32_t colour, InputState& input, Player& player, float& vol
     case control::kNext: nextTrack(player); break;
     case control::kShuffle: toggleShuffle(player); break;
     case control::kVolume:
-        volume = volumeAtRow(input.mouseY);
-        setVolume(player, volume);
+        setSliderVolume(player, volume, volumeAtRow(input.mouseY));
         return false;
     case control::kMinimise: desktop.minimise(); break;
     case control::kClose: input.quitRequested = 1; break;
@@ -51,6 +50,16 @@ bool performClick(uint32_t colour, InputState& input, Player& player, float& vol
 }
 
 } // namespace
+
+void setSliderVolume(Player& player, float& volume, float level)
+{
+    if (!(level > 0.0f))
+        level = 0.0f;
+    if (level > 1.0f)
+        level = 1.0f;
+    volume = level;
+    setVolume(player, volume);
+}
 
 uint32_t hoverColourAt(const CImage& hitMap, const InputState& input)
 {

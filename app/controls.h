@@ -21,6 +21,10 @@ struct SkinImages {
 // the black background.
 uint32_t hoverColourAt(const CImage& hitMap, const InputState& input);
 
+// The slider's own way of setting the volume: the knob's value and the
+// audio level together, the level held to 0..1 (NaN counts as 0).
+void setSliderVolume(Player& player, float& volume, float level);
+
 // Sets the cursor and performs a pending click. Returns the hover colour.
 uint32_t handleControls(const CImage& hitMap, InputState& input, Player& player, float& volume,
                         platform::Desktop& desktop);

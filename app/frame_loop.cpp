@@ -2,6 +2,8 @@
 
 #include "app/composition.h"
 #include "app/controls.h"
+#include "app/key_commands.h"
+#include "app/remote_commands.h"
 #include "app/skin_cache.h"
 #include "display/messages.h"
 #include "display/pointer_scale.h"
@@ -25,10 +27,15 @@ StreamHandle currentStream(const Player& player)
 void takeOneEvent(App& app)
 {
     platform::Event event;
+    if (!app.display->nextEvent(event))
+        return;
     // The controls see window pixels; the drag keeps the press point in
     // screen pixels under the pointer.
-    if (app.display->nextEvent(event) && handleMessage(app.input, toWindowPixels(event, app.scale)))
+    if (handleMessage(app.input, toWindowPixels(event, app.scale)))
         app.display->beginDrag(event.x, event.y);
+    platform::RemoteRequest request;
+    if (requestForEvent(event, request))
+        performRemoteRequest(app, request);
 }
 
 void composeView(App& app, Services& services)
@@ -75,6 +82,7 @@ void runPass(App& app, Services& services)
 {
     takeOneEvent(app);
     takeTrackEnd(app.player);
+    takeRemoteRequests(app);
     const uint32_t hover = handleControls(*app.hitMap, app.input, app.player, app.volume, *app.display);
     // Nothing is composed for a window nobody can see; when it shows again
     // its first frame is composed whole, whatever the window held.
@@ -90,6 +98,7 @@ void runPass(App& app, Services& services)
             notePresent(app.pass.pacer, now);
         }
     }
+    publishPlayerStatus(app, services, services.engine.isActive(currentStream(app.player)));
     services.sleep(2);
 }
 

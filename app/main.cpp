@@ -8,6 +8,7 @@
 #include "audio/mp3_engine.h"
 #include "platform/display_loss.h"
 #include "platform/sdl_audio_device.h"
+#include "platform/sdbus_mpris.h"
 #include "platform/sdl_window.h"
 #include "platform/system_time.h"
 #include "platform/x11_dpi.h"
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
     platform::silenceOnDisplayLoss([](void* output) { static_cast<platform::SdlAudioDevice*>(output)->pause(); },
                                    &device);
     Mp3Engine engine(device);
-    Services services{windows, engine, clock, platform::sleepMilliseconds};
+    Services services{windows, engine, clock, platform::sleepMilliseconds, platform::openSessionBusMedia};
     // On the heap: the frame buffers are too large for the stack, and the
     // program's state must go before the engine and the window it uses.
     const auto app = std::make_unique<App>();

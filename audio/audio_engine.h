@@ -57,4 +57,9 @@ public:
 
     // Why the last failing init() failed (a one-line reason).
     virtual const char* lastError() const = 0;
+
+    // The stream's whole length and how far it has played, in microseconds;
+    // -1 when unknown (an engine that cannot tell need not override them).
+    virtual int64_t lengthMicroseconds(StreamHandle) { return -1; }
+    virtual int64_t positionMicroseconds(StreamHandle) { return -1; }
 };

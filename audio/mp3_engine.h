@@ -40,6 +40,8 @@ public:
     bool freeStream(StreamHandle stream) override;
     bool freeAll() override;
     const char* lastError() const override { return error_.c_str(); }
+    int64_t lengthMicroseconds(StreamHandle stream) override; // in mp3_engine_timing.cpp
+    int64_t positionMicroseconds(StreamHandle stream) override;
 
     // The device's pull: mixes the playing streams into `out`.
     void mix(float* out, int frames);

@@ -50,6 +50,7 @@ bool handleMessage(InputState& input, const platform::Event& event)
         return false;
     case EventKind::Moved: // the window surface travels with the window
     case EventKind::RightPress:
+    case EventKind::Wheel: // the player's commands, not the input state
     case EventKind::Other:
         return false;
     }

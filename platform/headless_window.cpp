@@ -54,6 +54,7 @@ public:
         current = cursor;
     }
     void minimise() override { r.note("minimise"); }
+    void raise() override { r.note("raise"); }
     void openUrl(const char* url) override { r.note(std::string("url ") + url); }
 
 private:

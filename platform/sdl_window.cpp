@@ -73,6 +73,24 @@ void identifyToDesktop(SDL_Window* window, const WindowSpec& spec)
 #endif
 }
 
+Key keyOf(SDL_Keycode code)
+{
+    switch (code) {
+    case SDLK_ESCAPE: return Key::Escape;
+    case SDLK_SPACE: return Key::Space;
+    case SDLK_LEFT: return Key::Left;
+    case SDLK_RIGHT: return Key::Right;
+    case SDLK_UP: return Key::Up;
+    case SDLK_DOWN: return Key::Down;
+    case SDLK_s: return Key::S;
+    case SDLK_AUDIOPLAY: return Key::MediaPlayPause;
+    case SDLK_AUDIOSTOP: return Key::MediaStop;
+    case SDLK_AUDIONEXT: return Key::MediaNext;
+    case SDLK_AUDIOPREV: return Key::MediaPrevious;
+    default: return Key::Other;
+    }
+}
+
 Event translate(const SDL_Event& e)
 {
     Event out;
@@ -92,7 +110,12 @@ Event translate(const SDL_Event& e)
         break;
     case SDL_KEYDOWN:
         out.kind = EventKind::KeyDown;
-        out.key = e.key.keysym.sym == SDLK_ESCAPE ? Key::Escape : Key::Other;
+        out.key = keyOf(e.key.keysym.sym);
+        out.repeat = e.key.repeat != 0;
+        break;
+    case SDL_MOUSEWHEEL:
+        out.kind = EventKind::Wheel;
+        out.y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
         break;
     case SDL_QUIT: // also the session ending or SIGINT/SIGTERM
         out.kind = EventKind::CloseRequested;
@@ -154,6 +177,11 @@ public:
         currentCursor = wanted;
     }
     void minimise() override { SDL_MinimizeWindow(window); }
+    void raise() override
+    {
+        SDL_RestoreWindow(window);
+        SDL_RaiseWindow(window);
+    }
     void openUrl(const char* url) override
     {
         if (SDL_OpenURL(url) != 0)

@@ -39,6 +39,7 @@ public:
     virtual void setCursor(Cursor cursor) = 0; // cheap to call every frame
     virtual void minimise() = 0;
     virtual void openUrl(const char* url) = 0; // the user's default handler
+    virtual void raise() {}                    // brings the window to the front
 };
 
 } // namespace platform

@@ -21,15 +21,32 @@ enum class EventKind : uint8_t {
     CloseRequested, // the user or the session asks the window to close
     Destroyed,      // the window is gone
     Moved,          // x, y: the window's new position on the screen
+    Wheel,          // y: notches turned, positive away from the user
 };
 
-enum class Key : uint8_t { Escape, Other };
+// The keys the player reacts to; the media keys are the keyboard's
+// play/pause, stop, next and previous keys.
+enum class Key : uint8_t {
+    Escape,
+    Other,
+    Space,
+    Left,
+    Right,
+    Up,
+    Down,
+    S,
+    MediaPlayPause,
+    MediaStop,
+    MediaNext,
+    MediaPrevious,
+};
 
 struct Event {
     EventKind kind = EventKind::Other;
     int32_t x = 0;
     int32_t y = 0;
     Key key = Key::Other;
+    bool repeat = false; // a key down repeated while the key is held
 };
 
 // One size of the window's icon: 0xAARRGGBB, rows without gaps.
