@@ -71,9 +71,12 @@ void composeAndPresent(App& app, Services& services, uint32_t hover)
         return;
     }
     const SkinImages skin{*app.skinNormal, *app.skinHover, *app.skinActive, *app.volumeKnob, *app.hitMap};
-    composeWindow(app.window, app.view, skin, app.pass.skin, hover, streamActive, app.player.state.paused != 0,
-                  app.player.state.shuffle != 0, app.volume);
-    app.display->present(app.window);
+    const bool onlyView = composeWindow(app.window, app.view, skin, app.pass.skin, hover, streamActive,
+                                        app.player.state.paused != 0, app.player.state.shuffle != 0, app.volume);
+    if (onlyView)
+        app.display->presentChanged(app.window, {kViewLeft, kViewTop, kViewWidth, kViewHeight});
+    else
+        app.display->present(app.window);
 }
 
 } // namespace

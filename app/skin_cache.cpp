@@ -91,13 +91,13 @@ void copyViewSpans(uint32_t* window, const uint32_t* view, const SkinCache& cach
     }
 }
 
-void composeWindow(uint32_t* window, const uint32_t* view, const SkinImages& skin, SkinCache& cache,
+bool composeWindow(uint32_t* window, const uint32_t* view, const SkinImages& skin, SkinCache& cache,
                    uint32_t hoverColour, bool streamActive, bool paused, bool shuffle, float volume)
 {
     const SkinInputs in = skinInputsFor(hoverColour, streamActive, paused, shuffle, volume);
     if (cache.valid && cache.steady && cache.inputs == in) {
         copyViewSpans(window, view, cache);
-        return;
+        return true;
     }
     copyView(window, view);
     overlaySkin(window, skin, hoverColour, streamActive, paused, shuffle, volume);
@@ -106,4 +106,5 @@ void composeWindow(uint32_t* window, const uint32_t* view, const SkinImages& ski
     cache.steady = isSteady(skin, in);
     if (cache.steady)
         findSpans(cache, skin, in);
+    return false;
 }

@@ -44,8 +44,9 @@ struct SkinCache {
 // Puts the finished view into the window surface under the skin, as
 // copyView followed by overlaySkin would, writing only what changed since
 // the last call: the whole window after a change of the skin's inputs (or
-// with an invalid cache), else the view's spans.
-void composeWindow(uint32_t* window, const uint32_t* view, const SkinImages& skin, SkinCache& cache,
+// with an invalid cache), else the view's spans. True when only pixels
+// inside the view's rectangle can have changed.
+bool composeWindow(uint32_t* window, const uint32_t* view, const SkinImages& skin, SkinCache& cache,
                    uint32_t hoverColour, bool streamActive, bool paused, bool shuffle, float volume);
 
 // Writes the view's spans into the window surface.

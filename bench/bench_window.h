@@ -32,6 +32,14 @@ public:
         convertPixels(frame, width, target);
         ++presents;
     }
+    // As the real window: only the changed part is converted.
+    void presentChanged(const uint32_t* frame, const platform::PixelRect& changed) override
+    {
+        const size_t offset = size_t(changed.y) * size_t(width) + size_t(changed.x);
+        const PixelTarget target{surface.data() + offset * 4, width * 4, changed.width, changed.height, 32};
+        convertPixels(frame + offset, width, target);
+        ++presents;
+    }
     platform::KeyState& keys() override { return digits; }
     void setTitle(const char*) override {}
     void setCursor(platform::Cursor) override {}

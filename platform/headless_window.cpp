@@ -43,6 +43,12 @@ public:
         ++r.presentCount;
         r.note("present");
     }
+    void presentChanged(const uint32_t* frame, const PixelRect& changed) override
+    {
+        ++r.partialPresentCount;
+        r.lastChanged = changed;
+        present(frame);
+    }
     KeyState& keys() override { return r.keys; }
     bool isVisible() override { return r.visible; }
 

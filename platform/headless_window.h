@@ -35,6 +35,9 @@ struct HeadlessRecord {
     std::vector<uint8_t> mask;
     std::vector<uint32_t> lastFrame;
     int presentCount = 0;
+    // Presents that named only a changed rectangle, and the last one named.
+    int partialPresentCount = 0;
+    PixelRect lastChanged;
     int eventsTaken = 0;
     bool open = false;
     bool visible = true; // tests hide the window by clearing it

@@ -16,6 +16,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -137,9 +138,11 @@ public:
     SdlWindow(SDL_Window* w, bool canShape, const WindowSpec& spec)
         : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w), mover(w)
     {
+        SDL_AddEventWatch(noteLostPixels, this);
     }
     ~SdlWindow() override
     {
+        SDL_DelEventWatch(noteLostPixels, this);
         SDL_FreeCursor(handCursor);
         SDL_FreeCursor(arrowCursor);
         SDL_DestroyWindow(window);
@@ -162,6 +165,7 @@ public:
         beginWindowDrag(drag, x, y, now.windowX, now.windowY, mover.managerMoves());
     }
     void present(const uint32_t* frame) override;
+    void presentChanged(const uint32_t* frame, const PixelRect& changed) override;
     KeyState& keys() override { return keyState; }
     bool isVisible() override
     {
@@ -189,6 +193,21 @@ public:
     }
 
 private:
+    // The X server keeps no copy of the window: what was covered, hidden or
+    // resized comes back empty, and the next present must send everything.
+    // SDL calls this as it queues each event, before the pass takes it.
+    static int noteLostPixels(void* self, SDL_Event* e)
+    {
+        if (e->type == SDL_WINDOWEVENT) {
+            const uint8_t what = e->window.event;
+            if (what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_RESTORED ||
+                what == SDL_WINDOWEVENT_SIZE_CHANGED || what == SDL_WINDOWEVENT_MAXIMIZED)
+                static_cast<SdlWindow*>(self)->wholeFrameDue.store(true, std::memory_order_relaxed);
+        }
+        return 1;
+    }
+    void show(const uint32_t* frame, const PixelRect* part);
+
     SDL_Window* window;
     bool shaped;
     int32_t width, height;
@@ -199,6 +218,8 @@ private:
     SdlWindowMover mover;
     DragState drag;
     DeepColourPresenter deepColour;
+    std::atomic<bool> wholeFrameDue{true};
+    SDL_Surface* lastSurface = nullptr; // SDL makes a new one when the window's size changes
 };
 
 void SdlWindow::applyShape(const uint8_t* mask)
@@ -262,6 +283,19 @@ bool SdlWindow::nextEvent(Event& event)
 
 void SdlWindow::present(const uint32_t* frame)
 {
+    show(frame, nullptr);
+}
+
+void SdlWindow::presentChanged(const uint32_t* frame, const PixelRect& changed)
+{
+    show(frame, &changed);
+}
+
+// Converts the frame, or only `part` of it, into the window surface and
+// sends that to the display. A part is shown only over a surface that
+// holds the whole of an earlier frame.
+void SdlWindow::show(const uint32_t* frame, const PixelRect* part)
+{
     if (deepColour.present(window, frame, width, height)) // SDL has no surface at depth 30
         return;
     SDL_Surface* surface = SDL_GetWindowSurface(window);
@@ -270,16 +304,29 @@ void SdlWindow::present(const uint32_t* frame)
     const bool mustLock = SDL_MUSTLOCK(surface);
     if (mustLock && SDL_LockSurface(surface) != 0)
         return; // skip the frame rather than write through a stale address
+    const int32_t columns = std::min(surface->w, width);
+    const int32_t rows = std::min(surface->h, height);
+    SDL_Rect area{0, 0, columns, rows};
+    if (part != nullptr && surface == lastSurface && !wholeFrameDue.exchange(false, std::memory_order_relaxed)) {
+        const SDL_Rect wanted{part->x, part->y, part->width, part->height};
+        if (!SDL_IntersectRect(&wanted, &area, &area))
+            area = SDL_Rect{0, 0, 0, 0};
+    } else {
+        wholeFrameDue.store(false, std::memory_order_relaxed);
+    }
+    lastSurface = surface;
+    const int32_t bytesPerPixel = surface->format->BytesPerPixel;
     PixelTarget target;
-    target.pixels = static_cast<uint8_t*>(surface->pixels);
+    target.pixels = static_cast<uint8_t*>(surface->pixels) + area.y * surface->pitch + area.x * bytesPerPixel;
     target.pitch = surface->pitch;
-    target.columns = std::min(surface->w, width);
-    target.rows = std::min(surface->h, height);
+    target.columns = area.w;
+    target.rows = area.h;
     target.bitsPerPixel = surface->format->BitsPerPixel;
-    convertPixels(frame, width, target);
+    convertPixels(frame + area.y * width + area.x, width, target);
     if (mustLock)
         SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurface(window);
+    if (area.w > 0 && area.h > 0)
+        SDL_UpdateWindowSurfaceRects(window, &area, 1);
 }
 
 } // namespace

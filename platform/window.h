@@ -49,6 +49,14 @@ struct Event {
     bool repeat = false; // a key down repeated while the key is held
 };
 
+// A rectangle of window pixels.
+struct PixelRect {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 // One size of the window's icon: 0xAARRGGBB, rows without gaps.
 struct IconImage {
     const uint32_t* pixels = nullptr;
@@ -86,6 +94,14 @@ public:
     // Shows a width x height frame of 0xAARRGGBB pixels (the window's size),
     // converted to the display's format.
     virtual void present(const uint32_t* frame) = 0;
+    // Shows the frame like present when only the pixels inside `changed`
+    // differ from the frame presented last: a window that keeps what it
+    // showed sends that part alone. Anything may still show the whole frame.
+    virtual void presentChanged(const uint32_t* frame, const PixelRect& changed)
+    {
+        (void)changed;
+        present(frame);
+    }
     // The digit keys as the effects see them.
     virtual KeyState& keys() = 0;
     // False while the window is minimised or hidden: nothing drawn would

@@ -32,6 +32,11 @@ struct Program {
     platform::HeadlessRecord& record = windows.record;
     int mismatches = 0;
     int checkedFrames = 0;
+    // Partial presents that left out a pixel that had changed: the real
+    // window would go on showing the old one.
+    int staleOutsideChanged = 0;
+    int partialsSeen = 0;
+    std::vector<uint32_t> previous;
 
     Program()
     {
@@ -54,14 +59,31 @@ struct Program {
                     app->player.state.paused != 0, app->player.state.shuffle != 0, app->volume);
         return frame;
     }
-    // Checks every presented frame against the plain one.
+    // Checks every presented frame against the plain one, and that a
+    // present naming a changed rectangle changed nothing outside it.
     void checkEveryFrame()
     {
         record.onPresent = [this](const uint32_t* frame) {
             ++checkedFrames;
-            if (std::vector<uint32_t>(frame, frame + kWindowWidth * kWindowHeight) != plainFrame())
+            std::vector<uint32_t> now(frame, frame + kWindowWidth * kWindowHeight);
+            if (now != plainFrame())
                 ++mismatches;
+            if (record.partialPresentCount > partialsSeen && !previous.empty() && changedOutside(now))
+                ++staleOutsideChanged;
+            partialsSeen = record.partialPresentCount;
+            previous = std::move(now);
         };
+    }
+    bool changedOutside(const std::vector<uint32_t>& now) const
+    {
+        const platform::PixelRect& r = record.lastChanged;
+        for (int32_t y = 0; y < kWindowHeight; ++y)
+            for (int32_t x = 0; x < kWindowWidth; ++x) {
+                const bool inside = x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+                if (!inside && now[y * kWindowWidth + x] != previous[y * kWindowWidth + x])
+                    return true;
+            }
+        return false;
     }
     void pass(Event event = Event{EventKind::Other}, uint32_t step = 16)
     {
@@ -124,6 +146,9 @@ TEST(KeptSkin, EveryKindOfChangeGivesThePlainFrame)
     EXPECT_EQ(p.mismatches, 0) << "of " << p.checkedFrames << " frames";
     EXPECT_EQ(p.checkedFrames, p.record.presentCount);
     EXPECT_GT(p.checkedFrames, 40);
+    // Steady passes send only the view; no change of the skin went that way.
+    EXPECT_GT(p.record.partialPresentCount, 10);
+    EXPECT_EQ(p.staleOutsideChanged, 0);
 }
 
 TEST(HiddenWindow, PresentsNothingAndItsFirstVisiblePassPresentsTheWholeWindow)
@@ -145,8 +170,10 @@ TEST(HiddenWindow, PresentsNothingAndItsFirstVisiblePassPresentsTheWholeWindow)
     std::fill(std::begin(p.app->window), std::end(p.app->window), 0xDEADBEEFu);
     p.record.visible = true;
     p.checkEveryFrame();
+    const int partial = p.record.partialPresentCount;
     p.pass();
     EXPECT_EQ(p.record.presentCount, shown + 1);
+    EXPECT_EQ(p.record.partialPresentCount, partial); // sent whole, not as a view update
     EXPECT_EQ(p.checkedFrames, 1);
     EXPECT_EQ(p.mismatches, 0);
 }

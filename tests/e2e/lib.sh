@@ -13,6 +13,8 @@ set -u
 # A script may ask for a larger screen by setting these before sourcing.
 readonly screen_width=${E2E_SCREEN_WIDTH:-1024}
 readonly screen_height=${E2E_SCREEN_HEIGHT:-768}
+# "-bs": a server that keeps no copy of covered windows, as many do.
+readonly xvfb_options=${E2E_XVFB_OPTIONS:-}
 readonly window_width=337
 readonly window_height=443
 # Where the window opens: centred on the screen.
@@ -107,7 +109,8 @@ start_xvfb() {
   : >"$work/display"
   # -noreset: screenshots are clients too; a reset as one leaves would race
   # with the player's connection.
-  Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x$1" -nolisten tcp -noreset \
+  # shellcheck disable=SC2086 # the options are words
+  Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x$1" -nolisten tcp -noreset $xvfb_options \
     3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   await test -s "$work/display" || fail "Xvfb did not start"

@@ -2,7 +2,9 @@
 # What the user first sees: a 337 x 443 window centred on the screen, shaped
 # (its cut corners show the desktop behind), covered by the skin with the
 # play lamp lit, and a view whose picture moves while the skin around it
-# stays still.
+# stays still; and, on a server that keeps no copy of covered windows, the
+# skin painted again after another window covered it.
+E2E_XVFB_OPTIONS=-bs
 source "$(dirname "$0")/lib.sh"
 e2e_begin
 
@@ -71,3 +73,25 @@ blank_out "$work/second.png" "$work/second-rest.png" "$view_rect"
 outside=$(pixels_differing "$work/first-rest.png" "$work/second-rest.png")
 [ "$outside" = 0 ] || fail "$outside pixels outside the view changed too"
 pass "$moved view pixels changed, none outside"
+
+case_name="covered and uncovered"
+# This server keeps no copy of covered windows (-bs): what another window
+# covered comes back empty, and only a whole present paints it again, while
+# steady passes send the view alone.
+convert -size "${screen_width}x${screen_height}" xc:"#FF0000" "$work/cover.png"
+display -geometry "${screen_width}x${screen_height}+0+0" "$work/cover.png" >/dev/null 2>&1 &
+cover_pid=$!
+covered() {
+  window_shot "$work/covered.png" &&
+    [ "$(convert "$work/covered.png" -format '%[pixel:p{160,30}]' info:)" = "srgb(255,0,0)" ]
+}
+await covered || fail "the covering window never showed over the player"
+kill "$cover_pid"
+wait "$cover_pid" 2>/dev/null
+painted_again() {
+  window_shot "$work/uncovered.png" &&
+    blank_out "$work/uncovered.png" "$work/uncovered-rest.png" "$view_rect" &&
+    [ "$(pixels_differing "$work/first-rest.png" "$work/uncovered-rest.png")" = 0 ]
+}
+await painted_again || fail "the skin stays lost where the other window was"
+pass "the skin painted again once the other window went"
