@@ -6,14 +6,17 @@
 #   hidden       the same run with its window unmapped, as a window manager
 #                does when it minimises a window
 #   --fps 60     a new run with the frame-rate cap
+#   sleep floor  (with SLEEP_LOOP) a process that only sleeps 2 ms a pass,
+#                what the hidden and the capped player cannot go below
 # A preloaded library counts the presents (see present_counter.c); /proc
 # gives the CPU times.
 #
-# Usage: cpu_under_xvfb.sh PLAYER PRESENT_COUNTER_SO [SECONDS]
+# Usage: cpu_under_xvfb.sh PLAYER PRESENT_COUNTER_SO [SECONDS [SLEEP_LOOP]]
 set -u
 player=$(realpath "$1")
 counter=$(realpath "$2")
 seconds=${3:-20}
+sleep_loop=${4:+$(realpath "$4")}
 
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 0; }
@@ -84,6 +87,19 @@ start_player --fps 60
 measure fps60
 stop_player
 
+sleep_floor=""
+if [ -n "$sleep_loop" ] && [ -x "$sleep_loop" ]; then
+  "$sleep_loop" &
+  loop_pid=$!
+  sleep 1
+  l0=$(cpu_ticks "$loop_pid"); t0=$(now_ns)
+  sleep "$seconds"
+  l1=$(cpu_ticks "$loop_pid"); t1=$(now_ns)
+  kill -TERM "$loop_pid"
+  wait "$loop_pid"
+  sleep_floor=$(awk -v d=$((l1 - l0)) -v hz="$hz" -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", 100 * d / hz / (ns / 1e9) }')
+fi
+
 # Marks come in pairs, one pair per phase, in the order of the phases.
 awk -v hz="$hz" -v seconds="$seconds" '
   FNR == NR { label[NR] = $1; p[NR] = $3 - $2; x[NR] = $5 - $4; wall[NR] = ($7 - $6) / 1e9; phases = NR; next }
@@ -94,5 +110,7 @@ awk -v hz="$hz" -v seconds="$seconds" '
     for (i = 1; i <= phases; ++i)
       printf "  %-10s %8.1f %% %8.1f %% %14.1f\n", label[i], 100 * p[i] / hz / wall[i], 100 * x[i] / hz / wall[i],
              (m[2 * i] - m[2 * i - 1]) / wall[i]
+    if (floor != "")
+      printf "  %-10s %8s %% %10s %14s\n", "sleep floor", floor, "", "(2 ms sleep a pass, nothing else)"
     printf "  (CPU as %% of one core; load average before the run: %s)\n", load
-  }' load="$(cut -d' ' -f1-3 /proc/loadavg)" "$work/phases" "$work/marks"
+  }' load="$(cut -d' ' -f1-3 /proc/loadavg)" floor="$sleep_floor" "$work/phases" "$work/marks"

@@ -1,6 +1,7 @@
 /* Counts the frames the real player presents, without changing the player:
- * loaded with LD_PRELOAD, it stands in front of SDL_UpdateWindowSurface (the
- * last call of every present), forwards each call to SDL and notes the time.
+ * loaded with LD_PRELOAD, it stands in front of SDL_UpdateWindowSurface and
+ * SDL_UpdateWindowSurfaceRects (the last call of every present, whole or
+ * partial), forwards each call to SDL and notes the time.
  * At exit it writes to the file named by Q2_PRESENT_LOG:
  *   first_present_ms  time from this library's load (just before main) to
  *                     the end of the first present
@@ -19,8 +20,10 @@
 #include <time.h>
 
 typedef int (*UpdateFn)(void* window);
+typedef int (*UpdateRectsFn)(void* window, const void* rects, int count);
 
 static UpdateFn realUpdate;
+static UpdateRectsFn realUpdateRects;
 static double loadedMs, firstMs, lastMs;
 static volatile long presents;
 #define MAX_MARKS 16
@@ -51,14 +54,30 @@ __attribute__((constructor)) static void loaded(void)
     signal(SIGUSR1, mark);
 }
 
+static void counted(void)
+{
+    lastMs = nowMs();
+    if (presents++ == 0)
+        firstMs = lastMs;
+}
+
 int SDL_UpdateWindowSurface(void* window)
 {
     if (realUpdate == NULL)
         realUpdate = (UpdateFn)dlsym(RTLD_NEXT, "SDL_UpdateWindowSurface");
     const int result = realUpdate(window);
-    lastMs = nowMs();
-    if (presents++ == 0)
-        firstMs = lastMs;
+    counted();
+    return result;
+}
+
+/* A present of part of the window; SDL's own calls between the two do not
+ * pass through here, so each present counts once. */
+int SDL_UpdateWindowSurfaceRects(void* window, const void* rects, int count)
+{
+    if (realUpdateRects == NULL)
+        realUpdateRects = (UpdateRectsFn)dlsym(RTLD_NEXT, "SDL_UpdateWindowSurfaceRects");
+    const int result = realUpdateRects(window, rects, count);
+    counted();
     return result;
 }
 
