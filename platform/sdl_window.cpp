@@ -12,6 +12,7 @@
 #include <SDL_syswm.h>
 
 #if defined(SDL_VIDEO_DRIVER_X11)
+#include "platform/x11_cover_watch.h"
 #include "platform/x11_window_identity.h"
 #endif
 
@@ -139,6 +140,7 @@ public:
         : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w), mover(w)
     {
         SDL_AddEventWatch(noteLostPixels, this);
+        watchCover();
     }
     ~SdlWindow() override
     {
@@ -169,7 +171,13 @@ public:
     KeyState& keys() override { return keyState; }
     bool isVisible() override
     {
-        return (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+        if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0)
+            return false;
+#if defined(SDL_VIDEO_DRIVER_X11)
+        return !coverWatch.covered();
+#else
+        return true;
+#endif
     }
 
     void setTitle(const char* title) override { SDL_SetWindowTitle(window, title); }
@@ -207,6 +215,15 @@ private:
         return 1;
     }
     void show(const uint32_t* frame, const PixelRect* part);
+    void watchCover()
+    {
+#if defined(SDL_VIDEO_DRIVER_X11)
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
+            coverWatch.watch(DisplayString(info.info.x11.display), info.info.x11.window);
+#endif
+    }
 
     SDL_Window* window;
     bool shaped;
@@ -219,6 +236,9 @@ private:
     DragState drag;
     DeepColourPresenter deepColour;
     std::atomic<bool> wholeFrameDue{true};
+#if defined(SDL_VIDEO_DRIVER_X11)
+    x11::CoverWatch coverWatch;
+#endif
     SDL_Surface* lastSurface = nullptr; // SDL makes a new one when the window's size changes
 };
 
