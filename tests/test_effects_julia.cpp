@@ -2,11 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
 namespace {
+
+std::vector<JuliaKernel> availableKernels()
+{
+    std::vector<JuliaKernel> kernels;
+    for (JuliaKernel kernel : {JuliaKernel::Sse2, JuliaKernel::Avx2, JuliaKernel::Avx512})
+        if (JuliaHasKernel(kernel))
+            kernels.push_back(kernel);
+    return kernels;
+}
 
 TEST(Julia, CentreIsInsideAndTheCornerEscapesAtTheSecondStep)
 {
@@ -71,17 +81,52 @@ TEST(Julia, VectorLanesMatchTheScalarIteration)
                 ASSERT_EQ(avx2[i], expected);
             }
         }
+
+        // The same points as whole jobs at several imaginary parts, more
+        // jobs than the kernels keep in flight, the last one painted through
+        // a column list in reverse; colour i is i, so pixels are counts.
+        constexpr int kJobs = 6;
+        float startIms[kJobs] = {startIm};
+        for (int j = 1; j < kJobs; ++j)
+            startIms[j] = next();
+        int32_t reversed[kJuliaBlock];
+        for (int i = 0; i < kJuliaBlock; ++i)
+            reversed[i] = kJuliaBlock - 1 - i;
+        JuliaJob jobs[kJobs];
+        for (int j = 0; j < kJobs; ++j)
+            jobs[j] = {startRe, startIms[j], j * kJuliaBlock, j == kJobs - 1 ? reversed : nullptr};
+        uint32_t identity[32];
+        for (uint32_t i = 0; i < 32; ++i)
+            identity[i] = i;
+        for (JuliaKernel kernel : availableKernels()) {
+            uint32_t painted[kJobs * kJuliaBlock];
+            PaintJuliaJobs(kernel, jobs, kJobs, cr, ci, identity, painted);
+            for (int j = 0; j < kJobs; ++j) {
+                for (int i = 0; i < kJuliaBlock; ++i) {
+                    const int pixel = j * kJuliaBlock + (jobs[j].columns ? reversed[i] : i);
+                    ASSERT_EQ(painted[pixel], static_cast<uint32_t>(reference::JuliaCount(startRe[i], startIms[j], cr, ci)))
+                        << "kernel " << static_cast<int>(kernel) << ", job " << j << ", lane " << i;
+                }
+            }
+        }
     }
 }
 
 TEST(Julia, MatchesThePlainFormAtManyTimes)
 {
+    // The frame also takes the counts of the mirrored half and of the
+    // exception columns from each kernel in turn.
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     for (uint32_t ms : sampleTimes()) {
         DrawJulia(*effects.paletteStrip, view.data(), ms);
         reference::DrawJulia(*effects.paletteStrip, expected.data(), ms);
         ASSERT_EQ(view, expected) << ms << " ms";
+        for (JuliaKernel kernel : availableKernels()) {
+            std::fill(view.begin(), view.end(), 0x12345678u);
+            DrawJuliaWith(kernel, *effects.paletteStrip, view.data(), ms);
+            ASSERT_EQ(view, expected) << ms << " ms, kernel " << static_cast<int>(kernel);
+        }
     }
 }
 

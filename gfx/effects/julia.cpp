@@ -2,7 +2,8 @@
 #include "gfx/frame.h"
 
 #include <cstring>
-#include <emmintrin.h>
+#include <immintrin.h>
+#include <vector>
 
 namespace {
 
@@ -131,32 +132,273 @@ void CountJuliaBlock(const float* startRe, float startIm, float cr, float ci, in
         CountJuliaBlockSse2(startRe, startIm, cr, ci, counts);
 }
 
-void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
+namespace {
+
+// The AVX-512 kernel keeps several blocks in flight, one per sixteen-lane
+// chain: a single chain waits on the latency of its own steps. A chain whose
+// block is finished takes the next job at once, so a slow block does not
+// hold the others back.
+#define Q2_AVX512 __attribute__((target("avx512f"), always_inline)) inline
+
+struct Avx512Chain {
+    __m512 zr, zi, zr2, zi2;
+    __m512i count;
+    __mmask16 active;
+    int steps;
+    const JuliaJob* job; // null once the jobs are all taken
+};
+
+Q2_AVX512 void startChain(Avx512Chain& chain, const JuliaJob* job)
+{
+    chain.job = job;
+    chain.zr = _mm512_loadu_ps(job->startRe);
+    chain.zi = _mm512_set1_ps(job->startIm);
+    chain.zr2 = _mm512_mul_ps(chain.zr, chain.zr);
+    chain.zi2 = _mm512_mul_ps(chain.zi, chain.zi);
+    chain.count = _mm512_setzero_si512();
+    chain.active = 0xFFFF;
+    chain.steps = 0;
+}
+
+Q2_AVX512 void stepChain(Avx512Chain& chain, __m512 cr, __m512 ci)
+{
+    const __m512 limit = _mm512_set1_ps(100.0f);
+    const __m512 product = _mm512_mul_ps(chain.zr, chain.zi);
+    chain.zr = _mm512_sub_ps(_mm512_add_ps(chain.zr2, cr), chain.zi2);
+    chain.zi = _mm512_add_ps(product, _mm512_add_ps(ci, product));
+    chain.zr2 = _mm512_mul_ps(chain.zr, chain.zr);
+    chain.zi2 = _mm512_mul_ps(chain.zi, chain.zi);
+    // "Not greater" keeps a lane whose sum is not a number, as the scalar
+    // comparison does.
+    chain.active = _mm512_mask_cmp_ps_mask(chain.active, _mm512_add_ps(chain.zr2, chain.zi2), limit, _CMP_NGT_UQ);
+    chain.count = _mm512_mask_add_epi32(chain.count, chain.active, chain.count, _mm512_set1_epi32(1));
+}
+
+Q2_AVX512 void paintChain(const Avx512Chain& chain, __m512i lowColours, __m512i highColours, uint32_t* view)
+{
+    // Counts are 0..31: bit 4 picks the half of the colour table.
+    const __m512i painted = _mm512_permutex2var_epi32(lowColours, chain.count, highColours);
+    uint32_t* out = view + chain.job->firstPixel;
+    if (chain.job->columns)
+        _mm512_i32scatter_epi32(out, _mm512_loadu_si512(chain.job->columns), painted, 4);
+    else
+        _mm512_storeu_si512(out, painted);
+}
+
+Q2_AVX512 void startIdle(Avx512Chain& chain)
+{
+    chain.zr = chain.zi = chain.zr2 = chain.zi2 = _mm512_setzero_ps();
+    chain.count = _mm512_setzero_si512();
+    chain.active = 0;
+    chain.steps = 0;
+    chain.job = nullptr;
+}
+
+struct JobQueue {
+    const JuliaJob* next;
+    const JuliaJob* end;
+    int live; // chains with a job
+};
+
+Q2_AVX512 void takeJob(Avx512Chain& chain, JobQueue& queue)
+{
+    if (queue.next != queue.end) {
+        startChain(chain, queue.next++);
+        ++queue.live;
+    } else {
+        startIdle(chain);
+    }
+}
+
+// A finished chain paints its block and takes the next job.
+Q2_AVX512 void advanceChain(Avx512Chain& chain, JobQueue& queue, __m512i lowColours, __m512i highColours,
+                            uint32_t* view)
+{
+    if (chain.job && (++chain.steps == kMaxIterations || chain.active == 0)) {
+        paintChain(chain, lowColours, highColours, view);
+        --queue.live;
+        takeJob(chain, queue);
+    }
+}
+
+// Four chains by name rather than in an array: the compiler then keeps all
+// of them in registers.
+__attribute__((target("avx512f"))) void paintJobsAvx512(const JuliaJob* jobs, int jobCount, float cr, float ci,
+                                                        const uint32_t* colours, uint32_t* view)
+{
+    const __m512 vcr = _mm512_set1_ps(cr);
+    const __m512 vci = _mm512_set1_ps(ci);
+    const __m512i lowColours = _mm512_loadu_si512(colours);
+    const __m512i highColours = _mm512_loadu_si512(colours + 16);
+    JobQueue queue{jobs, jobs + jobCount, 0};
+    Avx512Chain a, b, c, d;
+    takeJob(a, queue);
+    takeJob(b, queue);
+    takeJob(c, queue);
+    takeJob(d, queue);
+    while (queue.live > 0) {
+        stepChain(a, vcr, vci);
+        stepChain(b, vcr, vci);
+        stepChain(c, vcr, vci);
+        stepChain(d, vcr, vci);
+        advanceChain(a, queue, lowColours, highColours, view);
+        advanceChain(b, queue, lowColours, highColours, view);
+        advanceChain(c, queue, lowColours, highColours, view);
+        advanceChain(d, queue, lowColours, highColours, view);
+    }
+}
+
+void paintJobsByBlocks(void (*countBlock)(const float*, float, float, float, int32_t*), const JuliaJob* jobs,
+                       int jobCount, float cr, float ci, const uint32_t* colours, uint32_t* view)
+{
+    int32_t counts[kJuliaBlock];
+    for (const JuliaJob* job = jobs; job != jobs + jobCount; ++job) {
+        countBlock(job->startRe, job->startIm, cr, ci, counts);
+        uint32_t* out = view + job->firstPixel;
+        for (int i = 0; i < kJuliaBlock; ++i)
+            out[job->columns ? job->columns[i] : i] = colours[counts[i]];
+    }
+}
+
+// The iteration's first step gives the same value for z and -z: the squares
+// and the product zr*zi do not change when both parts change sign, and the
+// escape test only looks at values after a step. So a pixel whose start
+// point is the exact negation of another's has its count. The start point of
+// column 320 - x is the negation of column x's only for some columns (the
+// rounding of x / 320 and (320 - x) / 320 need not agree), and likewise for
+// rows, so the plan checks each one.
+float startPoint(int i, int size)
+{
+    return static_cast<float>(i) / static_cast<float>(size) * 4 - 2;
+}
+
+bool negatesEachOther(int i, int size)
+{
+    return startPoint(size - i, size) == -startPoint(i, size);
+}
+
+// Built in place, once: the jobs point into its own arrays.
+struct JuliaPlan {
+    JuliaPlan();
+    JuliaPlan(const JuliaPlan&) = delete;
+    JuliaPlan& operator=(const JuliaPlan&) = delete;
+
+    float startRe[kViewWidth];
+    // Rows below the middle whose mirror row above is an exact negation:
+    // they copy it reversed, then their exception columns are counted.
+    std::vector<int> mirroredRows;
+    // Column 0 (no column 320 to mirror) and the columns without an exact
+    // partner, padded to whole blocks by repeating the last one.
+    std::vector<int32_t> exceptionColumns;
+    std::vector<float> exceptionRe;
+    std::vector<JuliaJob> directJobs;    // whole rows
+    std::vector<JuliaJob> exceptionJobs; // after the reversed copies
+};
+
+JuliaPlan::JuliaPlan()
+{
+    for (int x = 0; x < kViewWidth; ++x)
+        startRe[x] = startPoint(x, kViewWidth);
+    for (int x = 0; x < kViewWidth; ++x)
+        if (x == 0 || !negatesEachOther(x, kViewWidth))
+            exceptionColumns.push_back(x);
+    while (exceptionColumns.size() % kJuliaBlock != 0)
+        exceptionColumns.push_back(exceptionColumns.back());
+    for (int32_t x : exceptionColumns)
+        exceptionRe.push_back(startRe[x]);
+
+    const int middle = kViewHeight / 2;
+    for (int y = 0; y < kViewHeight; ++y) {
+        const float startIm = startPoint(y, kViewHeight);
+        if (y > middle && negatesEachOther(y, kViewHeight)) {
+            mirroredRows.push_back(y);
+            for (size_t i = 0; i < exceptionColumns.size(); i += kJuliaBlock)
+                exceptionJobs.push_back(
+                    {exceptionRe.data() + i, startIm, y * kViewWidth, exceptionColumns.data() + i});
+            continue;
+        }
+        for (int x = 0; x < kViewWidth; x += kJuliaBlock)
+            directJobs.push_back({startRe + x, startIm, y * kViewWidth + x, nullptr});
+    }
+}
+
+const JuliaPlan& juliaPlan()
+{
+    static const JuliaPlan plan;
+    return plan;
+}
+
+// Pixel x of the row takes pixel 320 - x of the source row. Pixel 0 reads
+// the first pixel of the source's next row; it is an exception column and
+// painted afterwards.
+void copyRowReversed(const uint32_t* source, uint32_t* row)
+{
+    static_assert(kViewWidth % 4 == 0);
+    for (int x = 0; x < kViewWidth; x += 4) {
+        const __m128i ahead = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + kViewWidth - x - 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_shuffle_epi32(ahead, _MM_SHUFFLE(0, 1, 2, 3)));
+    }
+}
+
+JuliaKernel fastestKernel()
+{
+    if (JuliaHasKernel(JuliaKernel::Avx512))
+        return JuliaKernel::Avx512;
+    return JuliaHasKernel(JuliaKernel::Avx2) ? JuliaKernel::Avx2 : JuliaKernel::Sse2;
+}
+
+} // namespace
+
+bool JuliaHasKernel(JuliaKernel kernel)
+{
+    switch (kernel) {
+    case JuliaKernel::Sse2:
+        return true;
+    case JuliaKernel::Avx2:
+        return JuliaCanUseAvx2();
+    case JuliaKernel::Avx512:
+        return __builtin_cpu_supports("avx512f");
+    }
+    return false;
+}
+
+void PaintJuliaJobs(JuliaKernel kernel, const JuliaJob* jobs, int jobCount, float cr, float ci,
+                    const uint32_t* colours, uint32_t* view)
+{
+    switch (kernel) {
+    case JuliaKernel::Sse2:
+        paintJobsByBlocks(CountJuliaBlockSse2, jobs, jobCount, cr, ci, colours, view);
+        break;
+    case JuliaKernel::Avx2:
+        paintJobsByBlocks(CountJuliaBlockAvx2, jobs, jobCount, cr, ci, colours, view);
+        break;
+    case JuliaKernel::Avx512:
+        paintJobsAvx512(jobs, jobCount, cr, ci, colours, view);
+        break;
+    }
+}
+
+void DrawJuliaWith(JuliaKernel kernel, const CImage& paletteStrip, uint32_t* view, uint32_t ms)
 {
     const float s = static_cast<float>(static_cast<double>(ms) / 1000.0);
     const float argRe = static_cast<float>(s * 0.9);
     const float argIm = static_cast<float>(s * 0.5 + 1.3);
     const float cr = static_cast<float>(singleSine(argRe) * 0.5);
     const float ci = static_cast<float>(singleCosine(argIm) * 0.5);
-    const auto countBlock = JuliaCanUseAvx2() ? CountJuliaBlockAvx2 : CountJuliaBlockSse2;
-
-    // The start points do not depend on the time.
-    float startRe[kViewWidth];
-    for (int x = 0; x < kViewWidth; ++x)
-        startRe[x] = static_cast<float>(x) / 320 * 4 - 2;
     uint32_t colours[kMaxIterations + 1];
     for (int count = 0; count <= kMaxIterations; ++count)
         colours[count] = paletteStrip.pixels[kMaxIterations - count];
 
-    static_assert(kViewWidth % kJuliaBlock == 0);
-    int32_t counts[kJuliaBlock];
-    for (int y = 0; y < kViewHeight; ++y) {
-        const float startIm = static_cast<float>(y) / 240 * 4 - 2;
-        uint32_t* out = view + y * kViewWidth;
-        for (int x = 0; x < kViewWidth; x += kJuliaBlock) {
-            countBlock(startRe + x, startIm, cr, ci, counts);
-            for (int i = 0; i < kJuliaBlock; ++i)
-                out[x + i] = colours[counts[i]];
-        }
-    }
+    const JuliaPlan& plan = juliaPlan();
+    PaintJuliaJobs(kernel, plan.directJobs.data(), static_cast<int>(plan.directJobs.size()), cr, ci, colours, view);
+    for (int y : plan.mirroredRows)
+        copyRowReversed(view + (kViewHeight - y) * kViewWidth, view + y * kViewWidth);
+    PaintJuliaJobs(kernel, plan.exceptionJobs.data(), static_cast<int>(plan.exceptionJobs.size()), cr, ci, colours,
+                   view);
+}
+
+void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
+{
+    static const JuliaKernel kernel = fastestKernel();
+    DrawJuliaWith(kernel, paletteStrip, view, ms);
 }
