@@ -248,15 +248,59 @@ __attribute__((target("avx512f"))) void paintJobsAvx512(const JuliaJob* jobs, in
     }
 }
 
-void paintJobsByBlocks(void (*countBlock)(const float*, float, float, float, int32_t*), const JuliaJob* jobs,
-                       int jobCount, float cr, float ci, const uint32_t* colours, uint32_t* view)
+void paintLanes(const int32_t* counts, const JuliaJob& job, const uint32_t* colours, uint32_t* view)
+{
+    uint32_t* out = view + job.firstPixel;
+    if (job.columns) {
+        for (int i = 0; i < kJuliaBlock; ++i)
+            out[job.columns[i]] = colours[counts[i]];
+    } else {
+        for (int i = 0; i < kJuliaBlock; ++i)
+            out[i] = colours[counts[i]];
+    }
+}
+
+void paintJobsSse2(const JuliaJob* jobs, int jobCount, float cr, float ci, const uint32_t* colours, uint32_t* view)
 {
     int32_t counts[kJuliaBlock];
     for (const JuliaJob* job = jobs; job != jobs + jobCount; ++job) {
-        countBlock(job->startRe, job->startIm, cr, ci, counts);
-        uint32_t* out = view + job->firstPixel;
-        for (int i = 0; i < kJuliaBlock; ++i)
-            out[job->columns ? job->columns[i] : i] = colours[counts[i]];
+        CountJuliaBlockSse2(job->startRe, job->startIm, cr, ci, counts);
+        paintLanes(counts, *job, colours, view);
+    }
+}
+
+// Eight colours from the 32-entry table in four registers: the low three
+// bits of a count pick within a register, bits 3 and 4 pick the register.
+__attribute__((target("avx2"))) inline __m256i lookColoursUp(__m256i count, const __m256i (&table)[4])
+{
+    const __m256 bit3 = _mm256_castsi256_ps(_mm256_slli_epi32(count, 28));
+    const __m256 bit4 = _mm256_castsi256_ps(_mm256_slli_epi32(count, 27));
+    __m256 picked[4];
+    for (int i = 0; i < 4; ++i)
+        picked[i] = _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(table[i], count));
+    const __m256 low = _mm256_blendv_ps(picked[0], picked[1], bit3);
+    const __m256 high = _mm256_blendv_ps(picked[2], picked[3], bit3);
+    return _mm256_castps_si256(_mm256_blendv_ps(low, high, bit4));
+}
+
+__attribute__((target("avx2"))) void paintJobsAvx2(const JuliaJob* jobs, int jobCount, float cr, float ci,
+                                                   const uint32_t* colours, uint32_t* view)
+{
+    __m256i table[4];
+    for (int i = 0; i < 4; ++i)
+        table[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colours + 8 * i));
+    alignas(32) int32_t counts[kJuliaBlock];
+    alignas(32) uint32_t painted[kJuliaBlock];
+    for (const JuliaJob* job = jobs; job != jobs + jobCount; ++job) {
+        countLanes(job->startRe, job->startIm, cr, ci, counts);
+        uint32_t* out = job->columns ? painted : view + job->firstPixel;
+        for (int i = 0; i < kJuliaBlock; i += 8) {
+            const __m256i count = _mm256_load_si256(reinterpret_cast<const __m256i*>(counts + i));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), lookColoursUp(count, table));
+        }
+        if (job->columns)
+            for (int i = 0; i < kJuliaBlock; ++i)
+                view[job->firstPixel + job->columns[i]] = painted[i];
     }
 }
 
@@ -367,10 +411,10 @@ void PaintJuliaJobs(JuliaKernel kernel, const JuliaJob* jobs, int jobCount, floa
 {
     switch (kernel) {
     case JuliaKernel::Sse2:
-        paintJobsByBlocks(CountJuliaBlockSse2, jobs, jobCount, cr, ci, colours, view);
+        paintJobsSse2(jobs, jobCount, cr, ci, colours, view);
         break;
     case JuliaKernel::Avx2:
-        paintJobsByBlocks(CountJuliaBlockAvx2, jobs, jobCount, cr, ci, colours, view);
+        paintJobsAvx2(jobs, jobCount, cr, ci, colours, view);
         break;
     case JuliaKernel::Avx512:
         paintJobsAvx512(jobs, jobCount, cr, ci, colours, view);
