@@ -1,6 +1,7 @@
 #include "gfx/effects/passes.h"
 #include "gfx/frame.h"
 
+#include <algorithm>
 #include <cstring>
 #include <immintrin.h>
 #include <vector>
@@ -134,95 +135,57 @@ void CountJuliaBlock(const float* startRe, float startIm, float cr, float ci, in
 
 namespace {
 
-// The AVX-512 kernel keeps several blocks in flight, one per sixteen-lane
-// chain: a single chain waits on the latency of its own steps. A chain whose
-// block is finished takes the next job at once, so a slow block does not
-// hold the others back.
+// The AVX-512 kernel counts a tile of four blocks (sixteen lanes each) at a
+// time: four independent vectors hide the latency of each one's steps, and
+// a tile ends less often than a block would, each end being a branch the
+// processor cannot foresee.
 #define Q2_AVX512 __attribute__((target("avx512f"), always_inline)) inline
 
-struct Avx512Chain {
+struct Avx512Lanes {
     __m512 zr, zi, zr2, zi2;
     __m512i count;
     __mmask16 active;
-    int steps;
-    const JuliaJob* job; // null once the jobs are all taken
 };
 
-Q2_AVX512 void startChain(Avx512Chain& chain, const JuliaJob* job)
+Q2_AVX512 void startLanes(Avx512Lanes& lanes, const JuliaJob& job)
 {
-    chain.job = job;
-    chain.zr = _mm512_loadu_ps(job->startRe);
-    chain.zi = _mm512_set1_ps(job->startIm);
-    chain.zr2 = _mm512_mul_ps(chain.zr, chain.zr);
-    chain.zi2 = _mm512_mul_ps(chain.zi, chain.zi);
-    chain.count = _mm512_setzero_si512();
-    chain.active = 0xFFFF;
-    chain.steps = 0;
+    lanes.zr = _mm512_loadu_ps(job.startRe);
+    lanes.zi = _mm512_set1_ps(job.startIm);
+    lanes.zr2 = _mm512_mul_ps(lanes.zr, lanes.zr);
+    lanes.zi2 = _mm512_mul_ps(lanes.zi, lanes.zi);
+    lanes.count = _mm512_setzero_si512();
+    lanes.active = 0xFFFF;
 }
 
-Q2_AVX512 void stepChain(Avx512Chain& chain, __m512 cr, __m512 ci)
+Q2_AVX512 void stepLanes(Avx512Lanes& lanes, __m512 cr, __m512 ci)
 {
     const __m512 limit = _mm512_set1_ps(100.0f);
-    const __m512 product = _mm512_mul_ps(chain.zr, chain.zi);
-    chain.zr = _mm512_sub_ps(_mm512_add_ps(chain.zr2, cr), chain.zi2);
-    chain.zi = _mm512_add_ps(product, _mm512_add_ps(ci, product));
-    chain.zr2 = _mm512_mul_ps(chain.zr, chain.zr);
-    chain.zi2 = _mm512_mul_ps(chain.zi, chain.zi);
+    const __m512 product = _mm512_mul_ps(lanes.zr, lanes.zi);
+    lanes.zr = _mm512_sub_ps(_mm512_add_ps(lanes.zr2, cr), lanes.zi2);
+    lanes.zi = _mm512_add_ps(product, _mm512_add_ps(ci, product));
+    lanes.zr2 = _mm512_mul_ps(lanes.zr, lanes.zr);
+    lanes.zi2 = _mm512_mul_ps(lanes.zi, lanes.zi);
     // "Not greater" keeps a lane whose sum is not a number, as the scalar
     // comparison does.
-    chain.active = _mm512_mask_cmp_ps_mask(chain.active, _mm512_add_ps(chain.zr2, chain.zi2), limit, _CMP_NGT_UQ);
-    chain.count = _mm512_mask_add_epi32(chain.count, chain.active, chain.count, _mm512_set1_epi32(1));
+    lanes.active = _mm512_mask_cmp_ps_mask(lanes.active, _mm512_add_ps(lanes.zr2, lanes.zi2), limit, _CMP_NGT_UQ);
+    lanes.count = _mm512_mask_add_epi32(lanes.count, lanes.active, lanes.count, _mm512_set1_epi32(1));
 }
 
-Q2_AVX512 void paintChain(const Avx512Chain& chain, __m512i lowColours, __m512i highColours, uint32_t* view)
+Q2_AVX512 void paintLanes(const Avx512Lanes& lanes, const JuliaJob& job, __m512i lowColours, __m512i highColours,
+                          uint32_t* view)
 {
     // Counts are 0..31: bit 4 picks the half of the colour table.
-    const __m512i painted = _mm512_permutex2var_epi32(lowColours, chain.count, highColours);
-    uint32_t* out = view + chain.job->firstPixel;
-    if (chain.job->columns)
-        _mm512_i32scatter_epi32(out, _mm512_loadu_si512(chain.job->columns), painted, 4);
+    const __m512i painted = _mm512_permutex2var_epi32(lowColours, lanes.count, highColours);
+    uint32_t* out = view + job.firstPixel;
+    if (job.columns)
+        _mm512_i32scatter_epi32(out, _mm512_loadu_si512(job.columns), painted, 4);
     else
         _mm512_storeu_si512(out, painted);
 }
 
-Q2_AVX512 void startIdle(Avx512Chain& chain)
-{
-    chain.zr = chain.zi = chain.zr2 = chain.zi2 = _mm512_setzero_ps();
-    chain.count = _mm512_setzero_si512();
-    chain.active = 0;
-    chain.steps = 0;
-    chain.job = nullptr;
-}
-
-struct JobQueue {
-    const JuliaJob* next;
-    const JuliaJob* end;
-    int live; // chains with a job
-};
-
-Q2_AVX512 void takeJob(Avx512Chain& chain, JobQueue& queue)
-{
-    if (queue.next != queue.end) {
-        startChain(chain, queue.next++);
-        ++queue.live;
-    } else {
-        startIdle(chain);
-    }
-}
-
-// A finished chain paints its block and takes the next job.
-Q2_AVX512 void advanceChain(Avx512Chain& chain, JobQueue& queue, __m512i lowColours, __m512i highColours,
-                            uint32_t* view)
-{
-    if (chain.job && (++chain.steps == kMaxIterations || chain.active == 0)) {
-        paintChain(chain, lowColours, highColours, view);
-        --queue.live;
-        takeJob(chain, queue);
-    }
-}
-
-// Four chains by name rather than in an array: the compiler then keeps all
-// of them in registers.
+// Four blocks by name rather than in an array: the compiler then keeps all
+// of them in registers. A short last tile repeats its last job, which paints
+// the same pixels twice with the same colours.
 __attribute__((target("avx512f"))) void paintJobsAvx512(const JuliaJob* jobs, int jobCount, float cr, float ci,
                                                         const uint32_t* colours, uint32_t* view)
 {
@@ -230,25 +193,32 @@ __attribute__((target("avx512f"))) void paintJobsAvx512(const JuliaJob* jobs, in
     const __m512 vci = _mm512_set1_ps(ci);
     const __m512i lowColours = _mm512_loadu_si512(colours);
     const __m512i highColours = _mm512_loadu_si512(colours + 16);
-    JobQueue queue{jobs, jobs + jobCount, 0};
-    Avx512Chain a, b, c, d;
-    takeJob(a, queue);
-    takeJob(b, queue);
-    takeJob(c, queue);
-    takeJob(d, queue);
-    while (queue.live > 0) {
-        stepChain(a, vcr, vci);
-        stepChain(b, vcr, vci);
-        stepChain(c, vcr, vci);
-        stepChain(d, vcr, vci);
-        advanceChain(a, queue, lowColours, highColours, view);
-        advanceChain(b, queue, lowColours, highColours, view);
-        advanceChain(c, queue, lowColours, highColours, view);
-        advanceChain(d, queue, lowColours, highColours, view);
+    for (int first = 0; first < jobCount; first += 4) {
+        const JuliaJob& jobA = jobs[first];
+        const JuliaJob& jobB = jobs[std::min(first + 1, jobCount - 1)];
+        const JuliaJob& jobC = jobs[std::min(first + 2, jobCount - 1)];
+        const JuliaJob& jobD = jobs[std::min(first + 3, jobCount - 1)];
+        Avx512Lanes a, b, c, d;
+        startLanes(a, jobA);
+        startLanes(b, jobB);
+        startLanes(c, jobC);
+        startLanes(d, jobD);
+        for (int n = 1; n <= kMaxIterations; ++n) {
+            stepLanes(a, vcr, vci);
+            stepLanes(b, vcr, vci);
+            stepLanes(c, vcr, vci);
+            stepLanes(d, vcr, vci);
+            if ((a.active | b.active | c.active | d.active) == 0)
+                break;
+        }
+        paintLanes(a, jobA, lowColours, highColours, view);
+        paintLanes(b, jobB, lowColours, highColours, view);
+        paintLanes(c, jobC, lowColours, highColours, view);
+        paintLanes(d, jobD, lowColours, highColours, view);
     }
 }
 
-void paintLanes(const int32_t* counts, const JuliaJob& job, const uint32_t* colours, uint32_t* view)
+void paintCounts(const int32_t* counts, const JuliaJob& job, const uint32_t* colours, uint32_t* view)
 {
     uint32_t* out = view + job.firstPixel;
     if (job.columns) {
@@ -265,7 +235,7 @@ void paintJobsSse2(const JuliaJob* jobs, int jobCount, float cr, float ci, const
     int32_t counts[kJuliaBlock];
     for (const JuliaJob* job = jobs; job != jobs + jobCount; ++job) {
         CountJuliaBlockSse2(job->startRe, job->startIm, cr, ci, counts);
-        paintLanes(counts, *job, colours, view);
+        paintCounts(counts, *job, colours, view);
     }
 }
 
@@ -321,6 +291,8 @@ bool negatesEachOther(int i, int size)
     return startPoint(size - i, size) == -startPoint(i, size);
 }
 
+constexpr size_t kTileRows = 4;
+
 // Built in place, once: the jobs point into its own arrays.
 struct JuliaPlan {
     JuliaPlan();
@@ -352,18 +324,25 @@ JuliaPlan::JuliaPlan()
         exceptionRe.push_back(startRe[x]);
 
     const int middle = kViewHeight / 2;
+    std::vector<int> directRows;
     for (int y = 0; y < kViewHeight; ++y) {
-        const float startIm = startPoint(y, kViewHeight);
-        if (y > middle && negatesEachOther(y, kViewHeight)) {
+        if (y > middle && negatesEachOther(y, kViewHeight))
             mirroredRows.push_back(y);
-            for (size_t i = 0; i < exceptionColumns.size(); i += kJuliaBlock)
-                exceptionJobs.push_back(
-                    {exceptionRe.data() + i, startIm, y * kViewWidth, exceptionColumns.data() + i});
-            continue;
-        }
-        for (int x = 0; x < kViewWidth; x += kJuliaBlock)
-            directJobs.push_back({startRe + x, startIm, y * kViewWidth + x, nullptr});
+        else
+            directRows.push_back(y);
     }
+    // Jobs in tiles of kTileRows rows: neighbouring points take similar
+    // counts, and the kernels count a tile's blocks together.
+    for (size_t first = 0; first < directRows.size(); first += kTileRows)
+        for (int x = 0; x < kViewWidth; x += kJuliaBlock)
+            for (size_t r = first; r < std::min(first + kTileRows, directRows.size()); ++r)
+                directJobs.push_back({startRe + x, startPoint(directRows[r], kViewHeight),
+                                      directRows[r] * kViewWidth + x, nullptr});
+    for (size_t first = 0; first < mirroredRows.size(); first += kTileRows)
+        for (size_t i = 0; i < exceptionColumns.size(); i += kJuliaBlock)
+            for (size_t r = first; r < std::min(first + kTileRows, mirroredRows.size()); ++r)
+                exceptionJobs.push_back({exceptionRe.data() + i, startPoint(mirroredRows[r], kViewHeight),
+                                         mirroredRows[r] * kViewWidth, exceptionColumns.data() + i});
 }
 
 const JuliaPlan& juliaPlan()
