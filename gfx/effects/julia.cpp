@@ -18,15 +18,14 @@ static_assert(kLanes * kVectors == kJuliaBlock);
 // multiply-add), so the counts are the same as one pixel at a time.
 typedef float Floats __attribute__((vector_size(32)));
 typedef int32_t Ints __attribute__((vector_size(32)));
-typedef uint64_t Words __attribute__((vector_size(32)));
 
 // Every value of the iteration is single precision, in this order:
 //   zr' = (zr*zr + cr) - zi*zi,  zi' = zr*zi + (ci + zr*zi),
 // then escape when zr'*zr' + zi'*zi' > 100 (exactly 100 stays). A lane that
 // escaped keeps iterating (its values may run to infinity) but no longer
 // counts; the block stops when every lane has escaped.
-__attribute__((always_inline)) inline void countLanes(const float* startRe, float startIm, float cr, float ci,
-                                                      int32_t* counts)
+__attribute__((target("avx2"), always_inline)) inline void countLanes(const float* startRe, float startIm, float cr,
+                                                                      float ci, int32_t* counts)
 {
     Floats zr[kVectors], zi[kVectors], zr2[kVectors], zi2[kVectors];
     Ints active[kVectors], count[kVectors];
@@ -53,8 +52,8 @@ __attribute__((always_inline)) inline void countLanes(const float* startRe, floa
             count[k] -= active[k]; // active lanes are -1
             stillGoing |= active[k];
         }
-        const Words any = reinterpret_cast<Words>(stillGoing);
-        if ((any[0] | any[1] | any[2] | any[3]) == 0)
+        const __m256i any = reinterpret_cast<__m256i>(stillGoing);
+        if (_mm256_testz_si256(any, any))
             break;
     }
 #pragma GCC unroll 4
