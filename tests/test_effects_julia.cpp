@@ -34,8 +34,8 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
 {
     // Start 3 + 0i with c = 1: after one step z = 10 exactly (|z|^2 = 100),
     // which stays; the next step escapes. Lanes also cover the first-step
-    // escape and points that never escape. Each kernel on its own: the
-    // dispatcher picks only one of them on this processor.
+    // escape and points that never escape. Each kernel on its own, for a
+    // block and as a job: the dispatcher picks only one of them here.
     using Kernel = void (*)(const float*, float, float, float, int32_t*);
     std::vector<std::pair<const char*, Kernel>> kernels = {{"dispatcher", CountJuliaBlock},
                                                            {"SSE2", CountJuliaBlockSse2}};
@@ -52,6 +52,21 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
         count(startRe, 0.0f, 0.0f, 0.0f, counts); // c = 0: 0 stays, 3 escapes
         EXPECT_EQ(counts[1], 31);
         EXPECT_EQ(counts[0], 1); // 3 -> 9 -> 81
+    }
+    uint32_t identity[32];
+    for (uint32_t i = 0; i < 32; ++i)
+        identity[i] = i;
+    const JuliaJob job{startRe, 0.0f, 0, nullptr};
+    for (JuliaKernel kernel : availableKernels()) {
+        SCOPED_TRACE(static_cast<int>(kernel));
+        uint32_t painted[kJuliaBlock];
+        PaintJuliaJobs(kernel, &job, 1, 1.0f, 0.0f, identity, painted);
+        EXPECT_EQ(painted[0], 1u);
+        EXPECT_EQ(painted[2], 0u);
+        EXPECT_EQ(painted[6], 1u);
+        PaintJuliaJobs(kernel, &job, 1, 0.0f, 0.0f, identity, painted);
+        EXPECT_EQ(painted[1], 31u);
+        EXPECT_EQ(painted[0], 1u);
     }
     EXPECT_EQ(reference::JuliaCount(3.0f, 0.0f, 1.0f, 0.0f), 1);
 }
