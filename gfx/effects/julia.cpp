@@ -138,6 +138,7 @@ namespace {
 // time: four independent vectors hide the latency of each one's steps, and
 // a tile ends less often than a block would, each end being a branch the
 // processor cannot foresee.
+constexpr size_t kTileRows = 4;
 #define Q2_AVX512 __attribute__((target("avx512f"), always_inline)) inline
 
 struct Avx512Lanes {
@@ -188,11 +189,12 @@ Q2_AVX512 void paintLanes(const Avx512Lanes& lanes, const JuliaJob& job, __m512i
 __attribute__((target("avx512f"))) void paintJobsAvx512(const JuliaJob* jobs, int jobCount, float cr, float ci,
                                                         const uint32_t* colours, uint32_t* view)
 {
+    static_assert(kTileRows == 4);
     const __m512 vcr = _mm512_set1_ps(cr);
     const __m512 vci = _mm512_set1_ps(ci);
     const __m512i lowColours = _mm512_loadu_si512(colours);
     const __m512i highColours = _mm512_loadu_si512(colours + 16);
-    for (int first = 0; first < jobCount; first += 4) {
+    for (int first = 0; first < jobCount; first += kTileRows) {
         const JuliaJob& jobA = jobs[first];
         const JuliaJob& jobB = jobs[std::min(first + 1, jobCount - 1)];
         const JuliaJob& jobC = jobs[std::min(first + 2, jobCount - 1)];
@@ -290,8 +292,6 @@ bool negatesEachOther(int i, int size)
     return startPoint(size - i, size) == -startPoint(i, size);
 }
 
-constexpr size_t kTileRows = 4;
-
 // Built in place, once: the jobs point into its own arrays.
 struct JuliaPlan {
     JuliaPlan();
@@ -330,8 +330,9 @@ JuliaPlan::JuliaPlan()
         else
             directRows.push_back(y);
     }
-    // Jobs in tiles of kTileRows rows: neighbouring points take similar
-    // counts, and the kernels count a tile's blocks together.
+    // Jobs in tiles of kTileRows rows, the blocks of one column of the tile
+    // one after another: the AVX-512 kernel counts them together, and
+    // neighbouring points take similar counts.
     for (size_t first = 0; first < directRows.size(); first += kTileRows)
         for (int x = 0; x < kViewWidth; x += kJuliaBlock)
             for (size_t r = first; r < std::min(first + kTileRows, directRows.size()); ++r)
