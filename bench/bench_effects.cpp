@@ -131,6 +131,20 @@ void BM_JuliaCountsAvx2(benchmark::State& state)
     juliaCounts(state, CountJuliaBlockAvx2);
 }
 
+// The whole fractal frame through each kernel: 0 SSE2, 1 AVX2, 2 AVX-512
+// (skipped where the processor lacks it).
+void BM_JuliaKernel(benchmark::State& state)
+{
+    const auto kernel = static_cast<JuliaKernel>(state.range(0));
+    if (!JuliaHasKernel(kernel)) {
+        state.SkipWithError("the processor lacks this kernel");
+        return;
+    }
+    runPass(state, [kernel](EffectState& e, const CImage&, uint32_t* view, uint32_t ms) {
+        DrawJuliaWith(kernel, *e.paletteStrip, view, ms);
+    });
+}
+
 // A whole effect through RunEffect, forced by its digit key.
 void BM_Effect(benchmark::State& state)
 {
@@ -167,4 +181,5 @@ EFFECT_BENCHMARK(BM_TunnelCells);
 EFFECT_BENCHMARK(BM_Julia);
 EFFECT_BENCHMARK(BM_JuliaCountsSse2);
 EFFECT_BENCHMARK(BM_JuliaCountsAvx2);
+EFFECT_BENCHMARK(BM_JuliaKernel)->DenseRange(0, 2);
 EFFECT_BENCHMARK(BM_Effect)->DenseRange(0, 4);

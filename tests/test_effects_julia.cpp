@@ -2,11 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
 namespace {
+
+std::vector<JuliaKernel> availableKernels()
+{
+    std::vector<JuliaKernel> kernels;
+    for (JuliaKernel kernel : {JuliaKernel::Sse2, JuliaKernel::Avx2, JuliaKernel::Avx512})
+        if (JuliaHasKernel(kernel))
+            kernels.push_back(kernel);
+    return kernels;
+}
 
 TEST(Julia, CentreIsInsideAndTheCornerEscapesAtTheSecondStep)
 {
@@ -24,8 +34,8 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
 {
     // Start 3 + 0i with c = 1: after one step z = 10 exactly (|z|^2 = 100),
     // which stays; the next step escapes. Lanes also cover the first-step
-    // escape and points that never escape. Each kernel on its own: the
-    // dispatcher picks only one of them on this processor.
+    // escape and points that never escape. Each kernel on its own, for a
+    // block and as a job: the dispatcher picks only one of them here.
     using Kernel = void (*)(const float*, float, float, float, int32_t*);
     std::vector<std::pair<const char*, Kernel>> kernels = {{"dispatcher", CountJuliaBlock},
                                                            {"SSE2", CountJuliaBlockSse2}};
@@ -42,6 +52,21 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
         count(startRe, 0.0f, 0.0f, 0.0f, counts); // c = 0: 0 stays, 3 escapes
         EXPECT_EQ(counts[1], 31);
         EXPECT_EQ(counts[0], 1); // 3 -> 9 -> 81
+    }
+    uint32_t identity[32];
+    for (uint32_t i = 0; i < 32; ++i)
+        identity[i] = i;
+    const JuliaJob job{startRe, 0.0f, 0, nullptr};
+    for (JuliaKernel kernel : availableKernels()) {
+        SCOPED_TRACE(static_cast<int>(kernel));
+        uint32_t painted[kJuliaBlock];
+        PaintJuliaJobs(kernel, &job, 1, 1.0f, 0.0f, identity, painted);
+        EXPECT_EQ(painted[0], 1u);
+        EXPECT_EQ(painted[2], 0u);
+        EXPECT_EQ(painted[6], 1u);
+        PaintJuliaJobs(kernel, &job, 1, 0.0f, 0.0f, identity, painted);
+        EXPECT_EQ(painted[1], 31u);
+        EXPECT_EQ(painted[0], 1u);
     }
     EXPECT_EQ(reference::JuliaCount(3.0f, 0.0f, 1.0f, 0.0f), 1);
 }
@@ -71,17 +96,52 @@ TEST(Julia, VectorLanesMatchTheScalarIteration)
                 ASSERT_EQ(avx2[i], expected);
             }
         }
+
+        // The same points as whole jobs at several imaginary parts, more
+        // jobs than the kernels keep in flight, the last one painted through
+        // a column list in reverse; colour i is i, so pixels are counts.
+        constexpr int kJobs = 6;
+        float startIms[kJobs] = {startIm};
+        for (int j = 1; j < kJobs; ++j)
+            startIms[j] = next();
+        int32_t reversed[kJuliaBlock];
+        for (int i = 0; i < kJuliaBlock; ++i)
+            reversed[i] = kJuliaBlock - 1 - i;
+        JuliaJob jobs[kJobs];
+        for (int j = 0; j < kJobs; ++j)
+            jobs[j] = {startRe, startIms[j], j * kJuliaBlock, j == kJobs - 1 ? reversed : nullptr};
+        uint32_t identity[32];
+        for (uint32_t i = 0; i < 32; ++i)
+            identity[i] = i;
+        for (JuliaKernel kernel : availableKernels()) {
+            uint32_t painted[kJobs * kJuliaBlock];
+            PaintJuliaJobs(kernel, jobs, kJobs, cr, ci, identity, painted);
+            for (int j = 0; j < kJobs; ++j) {
+                for (int i = 0; i < kJuliaBlock; ++i) {
+                    const int pixel = j * kJuliaBlock + (jobs[j].columns ? reversed[i] : i);
+                    ASSERT_EQ(painted[pixel], static_cast<uint32_t>(reference::JuliaCount(startRe[i], startIms[j], cr, ci)))
+                        << "kernel " << static_cast<int>(kernel) << ", job " << j << ", lane " << i;
+                }
+            }
+        }
     }
 }
 
 TEST(Julia, MatchesThePlainFormAtManyTimes)
 {
+    // The frame also takes the counts of the mirrored half and of the
+    // exception columns from each kernel in turn.
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     for (uint32_t ms : sampleTimes()) {
         DrawJulia(*effects.paletteStrip, view.data(), ms);
         reference::DrawJulia(*effects.paletteStrip, expected.data(), ms);
         ASSERT_EQ(view, expected) << ms << " ms";
+        for (JuliaKernel kernel : availableKernels()) {
+            std::fill(view.begin(), view.end(), 0x12345678u);
+            DrawJuliaWith(kernel, *effects.paletteStrip, view.data(), ms);
+            ASSERT_EQ(view, expected) << ms << " ms, kernel " << static_cast<int>(kernel);
+        }
     }
 }
 

@@ -46,6 +46,25 @@ void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci
 void CountJuliaBlockAvx2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
 bool JuliaCanUseAvx2();
 
+// Sixteen start points sharing an imaginary part, and the view pixels their
+// colours go to: from firstPixel on in a row, or at firstPixel + columns[i]
+// for lane i when columns is set.
+struct JuliaJob {
+    const float* startRe;
+    float startIm;
+    int32_t firstPixel;
+    const int32_t* columns;
+};
+// The ways of counting: SSE2 everywhere, AVX2 and AVX-512 where the processor
+// has them (JuliaHasKernel). All paint the same colours.
+enum class JuliaKernel { Sse2, Avx2, Avx512 };
+bool JuliaHasKernel(JuliaKernel kernel);
+// Paints each job's pixels with colours[count] (count 0..31).
+void PaintJuliaJobs(JuliaKernel kernel, const JuliaJob* jobs, int jobCount, float cr, float ci,
+                    const uint32_t* colours, uint32_t* view);
+// DrawJulia through the given kernel; DrawJulia takes the fastest one here.
+void DrawJuliaWith(JuliaKernel kernel, const CImage& paletteStrip, uint32_t* view, uint32_t ms);
+
 // Height of the 256x256 map at the 8.8 fixed-point position (x, y),
 // bilinearly interpolated with quotients truncated toward zero; 0..255.
 int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
