@@ -28,6 +28,12 @@ int ChooseEffect(uint32_t ms, platform::KeyState& keys);
 int ChooseTexture(uint32_t ms);
 
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+// The same background drawn one pixel at a time, or with AVX-512 (byte
+// permutes and gathers) where the processor has it (WarpCanUseAvx512);
+// DrawWarpBackground picks. All give the same pixels.
+void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+bool WarpCanUseAvx512();
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
