@@ -199,6 +199,7 @@ TWISTER_TARGET inline __m512i runningMax(__m512i v, bool up)
                                           44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
                                           25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5,
                                           4, 3, 2, 1, 0);
+#pragma GCC unroll 6
     for (int n = 1; n < 64; n *= 2) {
         const __m512i from = up ? _mm512_sub_epi8(lanes, _mm512_set1_epi8(static_cast<char>(n)))
                                 : _mm512_add_epi8(lanes, _mm512_set1_epi8(static_cast<char>(n)));
@@ -222,17 +223,24 @@ TWISTER_TARGET inline void paintOwners(const uint8_t* values, bool left, uint32_
     _mm512_mask_storeu_epi32(out, _mm512_test_epi32_mask(value, value), _mm512_mask_blend_epi32(upper, low, high));
 }
 
-TWISTER_TARGET void paintRowAvx512(const uint32_t* heights, const uint32_t* texelRow, uint32_t c, uint32_t* out)
+TWISTER_TARGET void paintRowAvx512(const double* quarterSine, const uint32_t* heights, const uint32_t* texelRow,
+                                   uint32_t c, uint32_t* out)
 {
-    const double* quarterSine = quarterSines().value;
     alignas(64) uint8_t position[kSteps];
-    for (int k0 = 0; k0 < kSteps; k0 += 8) {
+#pragma GCC unroll 4
+    for (int k0 = 0; k0 < kHalf; k0 += 8) {
         const __m256i h = loadHeights(heights, (c + static_cast<uint32_t>(k0)) & 255);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(position + k0), positionsOf(h, quarterSine + k0, k0 < kHalf));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(position + k0), positionsOf(h, quarterSine + k0, true));
+    }
+#pragma GCC unroll 4
+    for (int k0 = kHalf; k0 < kSteps; k0 += 8) {
+        const __m256i h = loadHeights(heights, (c + static_cast<uint32_t>(k0)) & 255);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(position + k0), positionsOf(h, quarterSine + k0, false));
     }
     // Left steps in drawing order 0..127, right ones 255..128: step k and
     // step 255 - k both hold k + 1.
     alignas(64) uint8_t line[kSteps] = {};
+#pragma GCC unroll 16
     for (int k = 0; k < kHalf; ++k) {
         line[position[k]] = static_cast<uint8_t>(k + 1);
         line[position[kSteps - 1 - k]] = static_cast<uint8_t>(k + 1);
@@ -279,11 +287,12 @@ bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture)
 TWISTER_TARGET void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     const CImage& heightMap = *effects.heightMap;
+    const double* quarterSine = quarterSines().value;
     const uint32_t t = ms / 30;
     for (int y = 0; y < kViewHeight; ++y) {
         const uint32_t* heights = heightMap.pixels + (y % heightMap.bufferHeight) * kHeightMapSize;
         const uint32_t* texelRow = texture.pixels + (y % texture.bufferHeight) * kTextureSize;
-        paintRowAvx512(heights, texelRow, firstStep(t, y), view + y * kViewWidth);
+        paintRowAvx512(quarterSine, heights, texelRow, firstStep(t, y), view + y * kViewWidth);
     }
 }
 
