@@ -289,10 +289,15 @@ TWISTER_TARGET void DrawTwisterAvx512(const EffectState& effects, const CImage& 
     const CImage& heightMap = *effects.heightMap;
     const double* quarterSine = quarterSines().value;
     const uint32_t t = ms / 30;
+    // The library's sine for every row first: run back to back, the calls
+    // overlap one another instead of holding up the rows.
+    uint32_t firstSteps[kViewHeight];
+    for (int y = 0; y < kViewHeight; ++y)
+        firstSteps[y] = firstStep(t, y);
     for (int y = 0; y < kViewHeight; ++y) {
         const uint32_t* heights = heightMap.pixels + (y % heightMap.bufferHeight) * kHeightMapSize;
         const uint32_t* texelRow = texture.pixels + (y % texture.bufferHeight) * kTextureSize;
-        paintRowAvx512(quarterSine, heights, texelRow, firstStep(t, y), view + y * kViewWidth);
+        paintRowAvx512(quarterSine, heights, texelRow, firstSteps[y], view + y * kViewWidth);
     }
 }
 
