@@ -72,9 +72,8 @@ public:
     {
         const uint32_t* heights = heightMap_.pixels + (y % heightMap_.bufferHeight) * heightMap_.bufferWidth;
         const uint32_t* texels = texture_.pixels + (y % texture_.bufferHeight) * texture_.bufferWidth;
-        uint32_t colours[kSteps]; // colour(k): texel c + k of the row
-        for (uint32_t k = 0; k < kSteps; ++k)
-            colours[k] = texels[textureWrap_(c + k)];
+        // Pixel colour: texel c + k of the row for the run k shown there.
+        auto colour = [&](int32_t k) { return texels[textureWrap_(c + static_cast<uint32_t>(k))]; };
         int32_t owner[kSlots];
 
         // Left: drawn for k = 0..127; the last drawn wins, the largest k.
@@ -89,7 +88,7 @@ public:
         int32_t last = -1;
         for (uint32_t d = furthest; d >= 1; --d) {
             last = owner[d] > last ? owner[d] : last;
-            out[kCentre - static_cast<int32_t>(d)] = colours[last];
+            out[kCentre - static_cast<int32_t>(d)] = colour(last);
         }
 
         // Right: drawn for k = 255..128; the last drawn wins, the smallest k.
@@ -104,7 +103,7 @@ public:
         last = kSteps;
         for (uint32_t slot = furthest; slot >= 1; --slot) {
             last = owner[slot] < last ? owner[slot] : last;
-            out[kCentre + static_cast<int32_t>(slot) - 1] = colours[last];
+            out[kCentre + static_cast<int32_t>(slot) - 1] = colour(last);
         }
     }
 
