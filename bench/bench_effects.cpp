@@ -63,7 +63,11 @@ void runPass(benchmark::State& state, Pass pass)
 }
 
 void BM_WarpBackground(benchmark::State& state) { runPass(state, DrawWarpBackground); }
+// The warp background's portable path, which processors without AVX-512 take.
+void BM_WarpBackgroundScalar(benchmark::State& state) { runPass(state, DrawWarpBackgroundScalar); }
 void BM_Twister(benchmark::State& state) { runPass(state, DrawTwister); }
+// The twister's run-table path, for processors without AVX-512.
+void BM_TwisterScalar(benchmark::State& state) { runPass(state, DrawTwisterScalar); }
 void BM_Rotozoom(benchmark::State& state) { runPass(state, DrawRotozoom); }
 void BM_VoxelTerrain(benchmark::State& state) { runPass(state, DrawVoxelTerrain); }
 
@@ -173,7 +177,9 @@ double fastest(const std::vector<double>& times)
 #define EFFECT_BENCHMARK(fn) BENCHMARK(fn)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest)
 
 EFFECT_BENCHMARK(BM_WarpBackground);
+EFFECT_BENCHMARK(BM_WarpBackgroundScalar);
 EFFECT_BENCHMARK(BM_Twister);
+EFFECT_BENCHMARK(BM_TwisterScalar);
 EFFECT_BENCHMARK(BM_Rotozoom);
 EFFECT_BENCHMARK(BM_VoxelTerrain);
 EFFECT_BENCHMARK(BM_TunnelRays);

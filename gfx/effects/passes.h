@@ -28,7 +28,20 @@ int ChooseEffect(uint32_t ms, platform::KeyState& keys);
 int ChooseTexture(uint32_t ms);
 
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+// The same background drawn one pixel at a time, or with AVX-512 (byte
+// permutes and gathers) where the processor has it (WarpCanUseAvx512);
+// DrawWarpBackground picks. All give the same pixels.
+void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+bool WarpCanUseAvx512();
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+// The same column painted with the run tables, for any image sizes, or with
+// AVX-512 where the processor has it and the images have the supplied
+// widths, 256 and 64 (TwisterCanUseAvx512); DrawTwister picks. All give the
+// same pixels.
+void DrawTwisterScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
