@@ -2,6 +2,7 @@
 #include "gfx/frame.h"
 
 #include <cmath>
+#include <cstring>
 #include <emmintrin.h>
 #include <limits>
 
@@ -27,11 +28,6 @@ inline int32_t wrapSubtract(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-inline int32_t wrapAdd(int32_t a, int32_t b)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
 // What one frame's rays share. Every named value is a float; the constants
 // keep the precision they are written with.
 struct TunnelFrame {
@@ -54,6 +50,77 @@ struct TunnelFrame {
         cosB = singleCosine(b);
         sinB = singleSine(b);
     }
+};
+
+// The wall's texture row from the tangent q of the hit's angle around the
+// axis: 127 - trunc(atan(q) / -3.14 * 127), the arc tangent taken in double
+// precision and rounded to float. The truncated part only takes the values
+// -63..63 and never rises as q grows (every step of it is monotone), so it
+// is fixed by where q lies among the 126 smallest floats at which it steps
+// down. Those are found once by bisecting over the floats with the very
+// same expression, so the lookup gives the same bits as calling the arc
+// tangent for every q; NaN (0 / 0) gives INT32_MIN, as the plain form does.
+class WallRowLookup {
+public:
+    WallRowLookup()
+    {
+        const uint32_t lowest = orderKey(-std::numeric_limits<float>::infinity());
+        const uint32_t highest = orderKey(std::numeric_limits<float>::infinity());
+        leftmost_ = angleColumn(-std::numeric_limits<float>::infinity());
+        const int32_t rightmost = angleColumn(std::numeric_limits<float>::infinity());
+        for (float& step : steps_)
+            step = std::numeric_limits<float>::quiet_NaN(); // never at or below q: ends the search
+        // steps_[i] is the smallest q whose column is at most leftmost_ - 1 - i.
+        for (int32_t column = leftmost_ - 1, i = 0; column >= rightmost; --column, ++i) {
+            uint32_t low = lowest, high = highest; // the column at high is at most this one
+            while (low < high) {
+                const uint32_t middle = low + (high - low) / 2;
+                if (angleColumn(fromOrderKey(middle)) <= column)
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            steps_[i] = fromOrderKey(high);
+        }
+    }
+
+    int32_t row(float q) const
+    {
+        if (q != q)
+            return wrapSubtract(127, std::numeric_limits<int32_t>::min());
+        int32_t passed = 0; // how many steps lie at or below q
+        for (int32_t stride = kSteps / 2; stride > 0; stride /= 2)
+            if (steps_[passed + stride - 1] <= q)
+                passed += stride;
+        return wrapSubtract(127, leftmost_ - passed);
+    }
+
+private:
+    static constexpr int kSteps = 128; // 126 used, the rest NaN
+
+    static int32_t angleColumn(float q)
+    {
+        const float at = static_cast<float>(std::atan(static_cast<double>(q)));
+        return truncateToInt32(at / -3.14 * 127);
+    }
+    // Unsigned keys in the order of the floats they stand for (-0 just
+    // below +0), so bisection can walk the floats.
+    static uint32_t orderKey(float f)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+    }
+    static float fromOrderKey(uint32_t key)
+    {
+        const uint32_t bits = (key & 0x80000000u) ? key & 0x7FFFFFFFu : ~key;
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+
+    float steps_[kSteps];
+    int32_t leftmost_;
 };
 
 // The grid's ray directions before turning: X per column (padded to whole
@@ -85,7 +152,8 @@ struct RayGrid {
 // (or not a number) keeps its values. Truncations out of the 32-bit range
 // give INT32_MIN, what the vector conversion gives, instead of undefined
 // behaviour.
-void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int32_t* u, int32_t* v)
+void castFourRays(const TunnelFrame& f, const WallRowLookup& wallRow, const float* x4, float y, int valid, int32_t* u,
+                  int32_t* v)
 {
     const float d1 = -f.cosA - f.sinA * y;
     const float dyRow = y * f.cosA - f.sinA;
@@ -118,9 +186,8 @@ void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int
     for (int lane = 0; lane < 4; ++lane) {
         if ((hits & (1 << lane)) == 0)
             continue;
-        const float at = static_cast<float>(std::atan(static_cast<double>(quotient[lane])));
         u[lane] = lanesU[lane];
-        v[lane] = wrapSubtract(127, truncateToInt32(at / -3.14 * 127));
+        v[lane] = wallRow.row(quotient[lane]);
     }
 }
 
@@ -129,12 +196,13 @@ void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
 {
     static const RayGrid rays;
+    static const WallRowLookup wallRow;
     const TunnelFrame frame(ms);
     for (int r = 0; r < kTunnelGridRows; ++r) {
         const int row = r * kTunnelGridColumns;
         for (int c = 0; c < kTunnelGridColumns; c += 4) {
             const int valid = kTunnelGridColumns - c < 4 ? kTunnelGridColumns - c : 4;
-            castFourRays(frame, rays.x + c, rays.y[r], valid, grid.u + row + c, grid.v + row + c);
+            castFourRays(frame, wallRow, rays.x + c, rays.y[r], valid, grid.u + row + c, grid.v + row + c);
         }
     }
 }
@@ -144,32 +212,61 @@ namespace {
 // A jump of more than 120 between neighbours means the arc tangent wrapped
 // between them; 128 is a multiple of the texture size, so adding it moves
 // the lower value next to the higher one without changing its texel.
-inline void liftIfBelow(int32_t& low, int32_t high)
+// Four cells at a time.
+inline void liftIfBelow(__m128i& low, __m128i high)
 {
-    if (wrapSubtract(high, low) > 120)
-        low = wrapAdd(low, 128);
+    const __m128i jumped = _mm_cmpgt_epi32(_mm_sub_epi32(high, low), _mm_set1_epi32(120));
+    low = _mm_add_epi32(low, _mm_and_si128(jumped, _mm_set1_epi32(128)));
 }
 
-// An 8.8 fixed-point step over a quarter of a cell: (b - a) * 256 / 4 with
-// 32-bit wrap-around. The product is a multiple of 256, so the division is
-// exact and an arithmetic shift does it.
-inline uint32_t quarterStep(int32_t from, int32_t to)
+inline __m128i load4(const int32_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+
+// The low 16 bits of each 32-bit lane of a (lanes 0..3) and b (4..7).
+inline __m128i lowHalves(__m128i a, __m128i b)
 {
-    return static_cast<uint32_t>(static_cast<int32_t>(static_cast<uint32_t>(wrapSubtract(to, from)) << 8) >> 2);
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
 }
 
-// {0, 1, 2, 3} * step with 32-bit wrap-around.
-inline __m128i laneSteps(uint32_t step)
+// The 16-bit lanes 0..3 of v, each repeated four times: the first two cells'
+// pixels (into first) and the other two's (into second).
+inline void spreadLow(__m128i v, __m128i& first, __m128i& second)
 {
-    return _mm_setr_epi32(0, static_cast<int32_t>(step), static_cast<int32_t>(2u * step),
-                          static_cast<int32_t>(3u * step));
+    const __m128i doubled = _mm_unpacklo_epi16(v, v);
+    first = _mm_unpacklo_epi32(doubled, doubled);
+    second = _mm_unpackhi_epi32(doubled, doubled);
 }
 
-void fillCell(const TunnelGrid& grid, const uint32_t* texels, int r, int c, uint32_t* view)
+inline void spreadHigh(__m128i v, __m128i& first, __m128i& second)
+{
+    const __m128i doubled = _mm_unpackhi_epi16(v, v);
+    first = _mm_unpacklo_epi32(doubled, doubled);
+    second = _mm_unpackhi_epi32(doubled, doubled);
+}
+
+// One row of cells spread over its 320 pixel columns: the low 16 bits of
+// each pixel's 8.8 coordinates on the cell's top row, and of their steps
+// down one pixel row. Only bits 8..13 pick a texel, and the low 16 bits of
+// wrapping 32-bit sums and products depend only on the low 16 bits of
+// their terms, so 16-bit lanes give the same texels. A step over a quarter
+// of a cell is (b - a) * 256 / 4, exact on a multiple of 256: its low 16
+// bits are those of (b - a) << 6.
+struct CellRowSpans {
+    alignas(16) uint16_t u[kViewWidth];
+    alignas(16) uint16_t v[kViewWidth];
+    alignas(16) uint16_t downU[kViewWidth];
+    alignas(16) uint16_t downV[kViewWidth];
+};
+
+inline void store8(uint16_t* at, __m128i value) { _mm_store_si128(reinterpret_cast<__m128i*>(at), value); }
+
+// Four cells (16 pixel columns) of the spans of cell row r from column c.
+void spanFourCells(const TunnelGrid& grid, int r, int c, CellRowSpans& spans)
 {
     const int tl = r * kTunnelGridColumns + c;
     const int bl = tl + kTunnelGridColumns;
-    int32_t vTL = grid.v[tl], vTR = grid.v[tl + 1], vBL = grid.v[bl], vBR = grid.v[bl + 1];
+    const __m128i uTL = load4(grid.u + tl), uTR = load4(grid.u + tl + 1), uBL = load4(grid.u + bl);
+    __m128i vTL = load4(grid.v + tl), vTR = load4(grid.v + tl + 1);
+    __m128i vBL = load4(grid.v + bl), vBR = load4(grid.v + bl + 1);
     // Seven tests in this order, each seeing the ones before.
     liftIfBelow(vTL, vTR);
     liftIfBelow(vBL, vBR);
@@ -179,40 +276,59 @@ void fillCell(const TunnelGrid& grid, const uint32_t* texels, int r, int c, uint
     liftIfBelow(vTR, vBR);
     liftIfBelow(vBL, vTL);
 
-    const int32_t uTL = grid.u[tl];
-    const uint32_t pixelStepU = quarterStep(uTL, grid.u[tl + 1]);
-    const uint32_t pixelStepV = quarterStep(vTL, vTR);
-    const uint32_t rowStepU = quarterStep(uTL, grid.u[bl]);
-    const uint32_t rowStepV = quarterStep(vTL, vBL);
-    // The four pixels of a cell row at once: u = row start + i * step, the
-    // texel index from bits 8..13 of v (texture row) and of u (column).
-    const __m128i spanU = laneSteps(pixelStepU);
-    const __m128i spanV = laneSteps(pixelStepV);
-    const __m128i columnMask = _mm_set1_epi32(63);
-    const __m128i rowMask = _mm_set1_epi32(63 << 6);
-    uint32_t rowU = static_cast<uint32_t>(uTL) << 8;
-    uint32_t rowV = static_cast<uint32_t>(vTL) << 8;
-    uint32_t* out = view + (r * kCellSize) * kViewWidth + c * kCellSize;
-    for (int j = 0; j < kCellSize; ++j, out += kViewWidth, rowU += rowStepU, rowV += rowStepV) {
-        const __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(rowU)), spanU);
-        const __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(rowV)), spanV);
-        const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 2), rowMask),
-                                           _mm_and_si128(_mm_srli_epi32(u, 8), columnMask));
-        alignas(16) uint32_t at[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-        const __m128i texels4 = _mm_setr_epi32(static_cast<int32_t>(texels[at[0]]), static_cast<int32_t>(texels[at[1]]),
-                                               static_cast<int32_t>(texels[at[2]]), static_cast<int32_t>(texels[at[3]]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), texels4);
+    const __m128i startAndStepU = lowHalves(_mm_slli_epi32(uTL, 8), _mm_slli_epi32(_mm_sub_epi32(uTR, uTL), 6));
+    const __m128i startAndStepV = lowHalves(_mm_slli_epi32(vTL, 8), _mm_slli_epi32(_mm_sub_epi32(vTR, vTL), 6));
+    const __m128i downs = lowHalves(_mm_slli_epi32(_mm_sub_epi32(uBL, uTL), 6), _mm_slli_epi32(_mm_sub_epi32(vBL, vTL), 6));
+    const __m128i ramp = _mm_setr_epi16(0, 1, 2, 3, 0, 1, 2, 3);
+    __m128i start0, start1, step0, step1;
+    const int px = c * kCellSize;
+    spreadLow(startAndStepU, start0, start1);
+    spreadHigh(startAndStepU, step0, step1);
+    store8(spans.u + px, _mm_add_epi16(start0, _mm_mullo_epi16(step0, ramp)));
+    store8(spans.u + px + 8, _mm_add_epi16(start1, _mm_mullo_epi16(step1, ramp)));
+    spreadLow(startAndStepV, start0, start1);
+    spreadHigh(startAndStepV, step0, step1);
+    store8(spans.v + px, _mm_add_epi16(start0, _mm_mullo_epi16(step0, ramp)));
+    store8(spans.v + px + 8, _mm_add_epi16(start1, _mm_mullo_epi16(step1, ramp)));
+    spreadLow(downs, step0, step1);
+    store8(spans.downU + px, step0);
+    store8(spans.downU + px + 8, step1);
+    spreadHigh(downs, step0, step1);
+    store8(spans.downV + px, step0);
+    store8(spans.downV + px + 8, step1);
+}
+
+// The texel index of every pixel of one pixel row (bits 8..13 of v pick the
+// texture row, of u the column), then the texels; the spans move down a row.
+void fillPixelRow(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+{
+    alignas(16) uint16_t index[kViewWidth];
+    const __m128i rowMask = _mm_set1_epi16(63 << 6);
+    const __m128i columnMask = _mm_set1_epi16(63);
+    for (int x = 0; x < kViewWidth; x += 8) {
+        const __m128i u = _mm_load_si128(reinterpret_cast<const __m128i*>(spans.u + x));
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(spans.v + x));
+        store8(index + x, _mm_or_si128(_mm_and_si128(_mm_srli_epi16(v, 2), rowMask),
+                                       _mm_and_si128(_mm_srli_epi16(u, 8), columnMask)));
+        store8(spans.u + x, _mm_add_epi16(u, _mm_load_si128(reinterpret_cast<const __m128i*>(spans.downU + x))));
+        store8(spans.v + x, _mm_add_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(spans.downV + x))));
     }
+    for (int x = 0; x < kViewWidth; ++x)
+        out[x] = texels[index[x]];
 }
 
 } // namespace
 
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
-    for (int r = 0; r < kCellRows; ++r)
-        for (int c = 0; c < kCellColumns; ++c)
-            fillCell(grid, texture.pixels, r, c, view);
+    static_assert(kCellColumns % 4 == 0, "whole groups of four cells");
+    CellRowSpans spans;
+    for (int r = 0; r < kCellRows; ++r) {
+        for (int c = 0; c < kCellColumns; c += 4)
+            spanFourCells(grid, r, c, spans);
+        for (int j = 0; j < kCellSize; ++j)
+            fillPixelRow(spans, texture.pixels, view + (r * kCellSize + j) * kViewWidth);
+    }
 }
 
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms)
