@@ -55,32 +55,35 @@ struct TunnelFrame {
 // The wall's texture row from the tangent q of the hit's angle around the
 // axis: 127 - trunc(atan(q) / -3.14 * 127), the arc tangent taken in double
 // precision and rounded to float. The truncated part only takes the values
-// -63..63 and never rises as q grows (every step of it is monotone), so it
-// is fixed by where q lies among the 126 smallest floats at which it steps
-// down. Those are found once by bisecting over the floats with the very
-// same expression, so the lookup gives the same bits as calling the arc
-// tangent for every q; NaN (0 / 0) gives INT32_MIN, as the plain form does.
+// -63..63 and never rises as q grows (each operation in it is monotone), so
+// it is fixed by how many of the 126 floats at which it steps down lie at or
+// below q. Those steps are found once by bisecting over the floats with the
+// very same expression, so the lookup gives the same bits as calling the
+// arc tangent for every q; NaN (0 / 0) gives INT32_MIN, as the plain form
+// does.
+//
+// Counting the steps is quick: the floats are cut into 32768 buckets by the
+// top bits of their order (sign, exponent, six bits of mantissa), and each
+// bucket notes how many steps lie below it. A bucket is at most 1/64 of its
+// values wide while steps lie at least 0.049 q apart (atan moves 3.14 / 127
+// between them), so a bucket holds at most one step; two are checked, and a
+// bucket holding more (which no arc tangent within an ulp can give) sends
+// every lookup to a bisection over all the steps.
 class WallRowLookup {
 public:
     WallRowLookup()
     {
-        const uint32_t lowest = orderKey(-std::numeric_limits<float>::infinity());
-        const uint32_t highest = orderKey(std::numeric_limits<float>::infinity());
-        leftmost_ = angleColumn(-std::numeric_limits<float>::infinity());
-        const int32_t rightmost = angleColumn(std::numeric_limits<float>::infinity());
-        for (float& step : steps_)
-            step = std::numeric_limits<float>::quiet_NaN(); // never at or below q: ends the search
-        // steps_[i] is the smallest q whose column is at most leftmost_ - 1 - i.
-        for (int32_t column = leftmost_ - 1, i = 0; column >= rightmost; --column, ++i) {
-            uint32_t low = lowest, high = highest; // the column at high is at most this one
-            while (low < high) {
-                const uint32_t middle = low + (high - low) / 2;
-                if (angleColumn(fromOrderKey(middle)) <= column)
-                    high = middle;
-                else
-                    low = middle + 1;
-            }
-            steps_[i] = fromOrderKey(high);
+        findSteps();
+        for (int bucket = 0, below = 0; bucket < kBuckets; ++bucket) {
+            const uint32_t first = static_cast<uint32_t>(bucket) << kBucketShift;
+            while (below < stepCount_ && orderKey(steps_[below]) < first)
+                ++below;
+            int inside = below;
+            while (inside < stepCount_ && orderKey(steps_[inside]) <= first + ((1u << kBucketShift) - 1))
+                ++inside;
+            if (inside - below > kStepsPerBucket)
+                bucketsHold_ = false;
+            stepsBelow_[bucket] = static_cast<uint8_t>(below);
         }
     }
 
@@ -88,15 +91,79 @@ public:
     {
         if (q != q)
             return wrapSubtract(127, std::numeric_limits<int32_t>::min());
-        int32_t passed = 0; // how many steps lie at or below q
-        for (int32_t stride = kSteps / 2; stride > 0; stride /= 2)
-            if (steps_[passed + stride - 1] <= q)
-                passed += stride;
+        if (!bucketsHold_)
+            return wrapSubtract(127, leftmost_ - bisect(q));
+        const int32_t below = stepsBelow_[orderKey(q) >> kBucketShift];
+        const int32_t passed = below + static_cast<int32_t>(steps_[below] <= q) +
+                               static_cast<int32_t>(steps_[below + 1] <= q);
         return wrapSubtract(127, leftmost_ - passed);
+    }
+
+    // Four lanes at once; the only loads left to single lanes are the
+    // table reads.
+    __m128i rows(__m128 q) const
+    {
+        if (!bucketsHold_) {
+            alignas(16) float lanes[4];
+            _mm_store_ps(lanes, q);
+            return _mm_setr_epi32(row(lanes[0]), row(lanes[1]), row(lanes[2]), row(lanes[3]));
+        }
+        const __m128i bits = _mm_castps_si128(q);
+        const __m128i key = _mm_xor_si128(bits, _mm_or_si128(_mm_srai_epi32(bits, 31), _mm_set1_epi32(INT32_MIN)));
+        // Bucket numbers fit in 15 bits: the low half of each lane.
+        const __m128i bucket = _mm_srli_epi32(key, kBucketShift);
+        const int b0 = stepsBelow_[_mm_extract_epi16(bucket, 0)], b1 = stepsBelow_[_mm_extract_epi16(bucket, 2)];
+        const int b2 = stepsBelow_[_mm_extract_epi16(bucket, 4)], b3 = stepsBelow_[_mm_extract_epi16(bucket, 6)];
+        const __m128 first = _mm_setr_ps(steps_[b0], steps_[b1], steps_[b2], steps_[b3]);
+        const __m128 second = _mm_setr_ps(steps_[b0 + 1], steps_[b1 + 1], steps_[b2 + 1], steps_[b3 + 1]);
+        // A comparison that holds is -1: subtracting it counts the step.
+        const __m128i passed = _mm_sub_epi32(_mm_sub_epi32(_mm_setr_epi32(b0, b1, b2, b3),
+                                                           _mm_castps_si128(_mm_cmple_ps(first, q))),
+                                             _mm_castps_si128(_mm_cmple_ps(second, q)));
+        const __m128i row = _mm_sub_epi32(_mm_set1_epi32(127), _mm_sub_epi32(_mm_set1_epi32(leftmost_), passed));
+        const __m128i notANumber = _mm_castps_si128(_mm_cmpunord_ps(q, q));
+        return _mm_or_si128(_mm_andnot_si128(notANumber, row),
+                            _mm_and_si128(notANumber, _mm_set1_epi32(wrapSubtract(127, INT32_MIN))));
     }
 
 private:
     static constexpr int kSteps = 128; // 126 used, the rest NaN
+    static constexpr int kBucketShift = 17;
+    static constexpr int kBuckets = 1 << (32 - kBucketShift);
+    static constexpr int kStepsPerBucket = 2;
+
+    // steps_[i] is the smallest q whose column is at most leftmost_ - 1 - i.
+    void findSteps()
+    {
+        const float infinity = std::numeric_limits<float>::infinity();
+        leftmost_ = angleColumn(-infinity);
+        const int32_t rightmost = angleColumn(infinity);
+        for (float& step : steps_)
+            step = std::numeric_limits<float>::quiet_NaN(); // never at or below q
+        stepCount_ = 0;
+        for (int32_t column = leftmost_ - 1; column >= rightmost && stepCount_ < kSteps - kStepsPerBucket; --column) {
+            uint32_t low = orderKey(-infinity), high = orderKey(infinity); // the column at high is low enough
+            while (low < high) {
+                const uint32_t middle = low + (high - low) / 2;
+                if (angleColumn(fromOrderKey(middle)) <= column)
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            steps_[stepCount_++] = fromOrderKey(high);
+        }
+    }
+
+    // How many steps lie at or below q, without branches: the comparisons
+    // follow q, which no predictor can guess.
+    int32_t bisect(float q) const
+    {
+        int32_t passed = 0;
+#pragma GCC unroll 7
+        for (int32_t stride = kSteps / 2; stride > 0; stride /= 2)
+            passed += stride * static_cast<int32_t>(steps_[passed + stride - 1] <= q);
+        return passed;
+    }
 
     static int32_t angleColumn(float q)
     {
@@ -120,7 +187,10 @@ private:
     }
 
     float steps_[kSteps];
-    int32_t leftmost_;
+    int32_t stepCount_ = 0;
+    int32_t leftmost_ = 0;
+    bool bucketsHold_ = true;
+    uint8_t stepsBelow_[kBuckets];
 };
 
 // The grid's ray directions before turning: X per column (padded to whole
@@ -165,7 +235,8 @@ void castFourRays(const TunnelFrame& f, const WallRowLookup& wallRow, const floa
     const __m128 bq = _mm_mul_ps(_mm_set1_ps(2.0f),
                                  _mm_add_ps(_mm_mul_ps(_mm_set1_ps(f.p1), dx), _mm_set1_ps(f.p2 * dyRow)));
     const __m128 disc = _mm_sub_ps(_mm_mul_ps(bq, bq), _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(4.0f), aq), _mm_set1_ps(f.cq)));
-    const int hits = _mm_movemask_ps(_mm_cmpgt_ps(disc, _mm_setzero_ps())) & ((1 << valid) - 1);
+    const __m128 hitLanes = _mm_cmpgt_ps(disc, _mm_setzero_ps());
+    const int hits = _mm_movemask_ps(hitLanes) & ((1 << valid) - 1);
     if (hits == 0)
         return;
     const __m128 sq = _mm_sqrt_ps(disc);
@@ -179,15 +250,25 @@ void castFourRays(const TunnelFrame& f, const WallRowLookup& wallRow, const floa
     const __m128i texelU = _mm_cvttps_epi32(_mm_mul_ps(_mm_div_ps(along, _mm_set1_ps(500.0f)), _mm_set1_ps(40.0f)));
     const __m128 xh = _mm_add_ps(_mm_mul_ps(l, dx), _mm_set1_ps(f.p1));
     const __m128 yh = _mm_add_ps(_mm_mul_ps(l, dy), _mm_set1_ps(f.p2));
-    alignas(16) float quotient[4];
-    alignas(16) int32_t lanesU[4];
-    _mm_store_ps(quotient, _mm_div_ps(yh, xh));
+    const __m128i texelV = wallRow.rows(_mm_div_ps(yh, xh));
+    if (valid == 4) {
+        const __m128i hit = _mm_castps_si128(hitLanes);
+        auto keepMissed = [hit](int32_t* at, __m128i fresh) {
+            __m128i* lanes = reinterpret_cast<__m128i*>(at);
+            _mm_storeu_si128(lanes, _mm_or_si128(_mm_and_si128(hit, fresh), _mm_andnot_si128(hit, _mm_loadu_si128(lanes))));
+        };
+        keepMissed(u, texelU);
+        keepMissed(v, texelV);
+        return;
+    }
+    alignas(16) int32_t lanesU[4], lanesV[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanesU), texelU);
-    for (int lane = 0; lane < 4; ++lane) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanesV), texelV);
+    for (int lane = 0; lane < valid; ++lane) {
         if ((hits & (1 << lane)) == 0)
             continue;
         u[lane] = lanesU[lane];
-        v[lane] = wallRow.row(quotient[lane]);
+        v[lane] = lanesV[lane];
     }
 }
 
