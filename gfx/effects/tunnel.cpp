@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <limits>
 
 namespace {
@@ -87,18 +88,6 @@ public:
         }
     }
 
-    int32_t row(float q) const
-    {
-        if (q != q)
-            return wrapSubtract(127, std::numeric_limits<int32_t>::min());
-        if (!bucketsHold_)
-            return wrapSubtract(127, leftmost_ - bisect(q));
-        const int32_t below = stepsBelow_[orderKey(q) >> kBucketShift];
-        const int32_t passed = below + static_cast<int32_t>(steps_[below] <= q) +
-                               static_cast<int32_t>(steps_[below + 1] <= q);
-        return wrapSubtract(127, leftmost_ - passed);
-    }
-
     // Four lanes at once; the only loads left to single lanes are the
     // table reads.
     __m128i rows(__m128 q) const
@@ -154,15 +143,17 @@ private:
         }
     }
 
-    // How many steps lie at or below q, without branches: the comparisons
-    // follow q, which no predictor can guess.
-    int32_t bisect(float q) const
+    // One lane by bisection over all the steps, without branches: the
+    // comparisons follow q, which no predictor can guess.
+    int32_t row(float q) const
     {
-        int32_t passed = 0;
+        if (q != q)
+            return wrapSubtract(127, std::numeric_limits<int32_t>::min());
+        int32_t passed = 0; // how many steps lie at or below q
 #pragma GCC unroll 7
         for (int32_t stride = kSteps / 2; stride > 0; stride /= 2)
             passed += stride * static_cast<int32_t>(steps_[passed + stride - 1] <= q);
-        return passed;
+        return wrapSubtract(127, leftmost_ - passed);
     }
 
     static int32_t angleColumn(float q)
@@ -332,10 +323,10 @@ inline void spreadHigh(__m128i v, __m128i& first, __m128i& second)
 // of a cell is (b - a) * 256 / 4, exact on a multiple of 256: its low 16
 // bits are those of (b - a) << 6.
 struct CellRowSpans {
-    alignas(16) uint16_t u[kViewWidth];
-    alignas(16) uint16_t v[kViewWidth];
-    alignas(16) uint16_t downU[kViewWidth];
-    alignas(16) uint16_t downV[kViewWidth];
+    alignas(32) uint16_t u[kViewWidth];
+    alignas(32) uint16_t v[kViewWidth];
+    alignas(32) uint16_t downU[kViewWidth];
+    alignas(32) uint16_t downV[kViewWidth];
 };
 
 inline void store8(uint16_t* at, __m128i value) { _mm_store_si128(reinterpret_cast<__m128i*>(at), value); }
@@ -398,9 +389,30 @@ void fillPixelRow(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
         out[x] = texels[index[x]];
 }
 
-} // namespace
+// The same with AVX2: sixteen 16-bit lanes, and the texels gathered eight
+// at a time.
+__attribute__((target("avx2"))) void fillPixelRowAvx2(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+{
+    const __m256i rowMask = _mm256_set1_epi16(63 << 6);
+    const __m256i columnMask = _mm256_set1_epi16(63);
+    auto at = [](uint16_t* lanes) { return reinterpret_cast<__m256i*>(lanes); };
+    for (int x = 0; x < kViewWidth; x += 16) {
+        const __m256i u = _mm256_load_si256(at(spans.u + x));
+        const __m256i v = _mm256_load_si256(at(spans.v + x));
+        const __m256i index = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(v, 2), rowMask),
+                                              _mm256_and_si256(_mm256_srli_epi16(u, 8), columnMask));
+        _mm256_store_si256(at(spans.u + x), _mm256_add_epi16(u, _mm256_load_si256(at(spans.downU + x))));
+        _mm256_store_si256(at(spans.v + x), _mm256_add_epi16(v, _mm256_load_si256(at(spans.downV + x))));
+        const __m256i low = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(index));
+        const __m256i high = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(index, 1));
+        const int* base = reinterpret_cast<const int*>(texels);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_i32gather_epi32(base, low, 4));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8), _mm256_i32gather_epi32(base, high, 4));
+    }
+}
 
-void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+template <void (*FillPixelRow)(CellRowSpans&, const uint32_t*, uint32_t*)>
+void fillCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
     static_assert(kCellColumns % 4 == 0, "whole groups of four cells");
     CellRowSpans spans;
@@ -408,8 +420,34 @@ void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* vi
         for (int c = 0; c < kCellColumns; c += 4)
             spanFourCells(grid, r, c, spans);
         for (int j = 0; j < kCellSize; ++j)
-            fillPixelRow(spans, texture.pixels, view + (r * kCellSize + j) * kViewWidth);
+            FillPixelRow(spans, texture.pixels, view + (r * kCellSize + j) * kViewWidth);
     }
+}
+
+} // namespace
+
+bool TunnelCanUseAvx2()
+{
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+
+void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    fillCells<fillPixelRow>(grid, texture, view);
+}
+
+void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    fillCells<fillPixelRowAvx2>(grid, texture, view);
+}
+
+void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    if (TunnelCanUseAvx2())
+        FillTunnelCellsAvx2(grid, texture, view);
+    else
+        FillTunnelCellsSse2(grid, texture, view);
 }
 
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms)
