@@ -1,6 +1,7 @@
 #include "gfx/effects/passes.h"
 #include "gfx/frame.h"
 
+#include <algorithm>
 #include <emmintrin.h>
 
 namespace {
@@ -77,19 +78,81 @@ inline __m128i interpolate(__m128i a, __m128i b, __m128i f)
     return _mm_add_epi32(a, divideBy256(_mm_madd_epi16(_mm_sub_epi32(b, a), f)));
 }
 
-inline __m128i gatherHeights(const uint32_t* heights, __m128i index)
+// The rays' steps per sample, one per column: the cosine and sine of the
+// column's angle times 128, in 8.8 fixed point (half a map cell at most).
+struct RaySteps {
+    int32_t dx[kViewWidth], dy[kViewWidth];
+};
+
+RaySteps aimRays(const Camera& camera)
+{
+    RaySteps steps;
+    for (int column = 0; column < kViewWidth; ++column) {
+        const float angle = static_cast<float>(column / 320.0 * 1.5 + static_cast<double>(camera.heading));
+        steps.dx[column] = static_cast<int32_t>(static_cast<double>(singleCosine(angle)) * 128);
+        steps.dy[column] = static_cast<int32_t>(static_cast<double>(singleSine(angle)) * 128);
+    }
+    return steps;
+}
+
+// The four heights a bilinear sample reads, packed into one word per cell
+// (the cell's, its right neighbour's, the one below and the one below
+// right, a byte each), for the cells this frame's rays cross. One load per
+// sample instead of four. Every step is at most 128 (|cos| <= 1), so the
+// 64 samples of a ray span at most 63 * 128 / 256 + 1 cells each way and
+// the crossed cells fit a square of kPatch.
+struct HeightPatch {
+    static constexpr int kPatch = 66;
+    int32_t left, top;
+    uint32_t cells[kPatch * kPatch];
+
+    HeightPatch(const uint32_t* heights, const Camera& camera, const RaySteps& steps)
+    {
+        int32_t minX = 0, maxX = 0, minY = 0, maxY = 0; // extremes of the step
+        for (int column = 0; column < kViewWidth; ++column) {
+            minX = std::min(minX, steps.dx[column]), maxX = std::max(maxX, steps.dx[column]);
+            minY = std::min(minY, steps.dy[column]), maxY = std::max(maxY, steps.dy[column]);
+        }
+        const int32_t last = kSamplesPerRay - 1;
+        left = (camera.x + last * minX) >> 8;
+        top = (camera.y + last * minY) >> 8;
+        const int32_t width = ((camera.x + last * maxX) >> 8) - left + 1;
+        const int32_t height = ((camera.y + last * maxY) >> 8) - top + 1;
+        for (int32_t row = 0; row < height; ++row) {
+            const int32_t yi = (top + row) & 255, yn = (top + row + 1) & 255;
+            for (int32_t col = 0; col < width; ++col) {
+                const int32_t xi = (left + col) & 255, xn = (left + col + 1) & 255;
+                cells[row * kPatch + col] = static_cast<uint32_t>(cellHeight(heights, yi, xi)) |
+                                            static_cast<uint32_t>(cellHeight(heights, yi, xn)) << 8 |
+                                            static_cast<uint32_t>(cellHeight(heights, yn, xi)) << 16 |
+                                            static_cast<uint32_t>(cellHeight(heights, yn, xn)) << 24;
+            }
+        }
+    }
+};
+
+inline __m128i gatherTexels(const uint32_t* texels, __m128i index)
 {
     alignas(16) int32_t at[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-    return _mm_setr_epi32(static_cast<int32_t>(heights[at[0]] & 0xFF), static_cast<int32_t>(heights[at[1]] & 0xFF),
-                          static_cast<int32_t>(heights[at[2]] & 0xFF), static_cast<int32_t>(heights[at[3]] & 0xFF));
+    return _mm_setr_epi32(static_cast<int32_t>(texels[at[0]]), static_cast<int32_t>(texels[at[1]]),
+                          static_cast<int32_t>(texels[at[2]]), static_cast<int32_t>(texels[at[3]]));
+}
+
+inline __m128i gatherCells(const HeightPatch& patch, __m128i index)
+{
+    alignas(16) int32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+    return _mm_setr_epi32(static_cast<int32_t>(patch.cells[at[0]]), static_cast<int32_t>(patch.cells[at[1]]),
+                          static_cast<int32_t>(patch.cells[at[2]]), static_cast<int32_t>(patch.cells[at[3]]));
 }
 
 // The projected height of every sample of a ray, four samples at a time:
 // the same bilinear height and truncated division as SampleHeight and the
 // plain projection p = (h - camH) * 64 / z + 100.
-void projectRay(const uint32_t* heights, const SampleDepths& depths, int32_t x, int32_t y, int32_t dx, int32_t dy,
-                int32_t cameraHeight, int32_t (&projected)[kSamplesPerRay])
+void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDepths& depths, int32_t x, int32_t y,
+                int32_t dx, int32_t dy, int32_t cameraHeight, int32_t (&projected)[kSamplesPerRay],
+                uint32_t (&colours)[kSamplesPerRay])
 {
     auto at = [](int32_t start, int32_t step, int s) {
         return static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(s) * static_cast<uint32_t>(step));
@@ -98,61 +161,102 @@ void projectRay(const uint32_t* heights, const SampleDepths& depths, int32_t x, 
     __m128i py = _mm_setr_epi32(at(y, dy, 0), at(y, dy, 1), at(y, dy, 2), at(y, dy, 3));
     const __m128i stepX = _mm_set1_epi32(at(0, dx, 4));
     const __m128i stepY = _mm_set1_epi32(at(0, dy, 4));
+    const __m128i left = _mm_set1_epi32(patch.left);
+    const __m128i top = _mm_set1_epi32(patch.top);
+    // Patch rows are 0..65: one 16-bit multiply-add forms row * kPatch.
+    const __m128i rowLength = _mm_set1_epi32(HeightPatch::kPatch);
     const __m128i low = _mm_set1_epi32(255);
-    const __m128i one = _mm_set1_epi32(1);
     const __m128i camera = _mm_set1_epi32(cameraHeight);
     const __m128i horizon = _mm_set1_epi32(100);
+    const __m128i textureMask = _mm_set1_epi32(kTextureSize - 1);
     for (int s = 0; s < kSamplesPerRay; s += 4) {
-        const __m128i cellX = _mm_srai_epi32(px, 8);
-        const __m128i cellY = _mm_srai_epi32(py, 8);
-        const __m128i xi = _mm_and_si128(cellX, low);
-        const __m128i xn = _mm_and_si128(_mm_add_epi32(cellX, one), low);
-        const __m128i rowI = _mm_slli_epi32(_mm_and_si128(cellY, low), 8);
-        const __m128i rowN = _mm_slli_epi32(_mm_and_si128(_mm_add_epi32(cellY, one), low), 8);
+        const __m128i row = _mm_madd_epi16(_mm_sub_epi32(_mm_srai_epi32(py, 8), top), rowLength);
+        const __m128i four = gatherCells(patch, _mm_add_epi32(row, _mm_sub_epi32(_mm_srai_epi32(px, 8), left)));
         const __m128i fx = _mm_and_si128(px, low);
         const __m128i fy = _mm_and_si128(py, low);
-        const __m128i top = interpolate(gatherHeights(heights, _mm_add_epi32(rowI, xi)),
-                                        gatherHeights(heights, _mm_add_epi32(rowI, xn)), fx);
-        const __m128i bottom = interpolate(gatherHeights(heights, _mm_add_epi32(rowN, xi)),
-                                           gatherHeights(heights, _mm_add_epi32(rowN, xn)), fx);
+        const __m128i top = interpolate(_mm_and_si128(four, low), _mm_and_si128(_mm_srli_epi32(four, 8), low), fx);
+        const __m128i bottom =
+            interpolate(_mm_and_si128(_mm_srli_epi32(four, 16), low), _mm_srli_epi32(four, 24), fx);
         const __m128i h = interpolate(top, bottom, fy);
         const __m128 n = _mm_cvtepi32_ps(_mm_slli_epi32(_mm_sub_epi32(h, camera), 6));
         const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_div_ps(n, depths.depth[s / 4])), horizon);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(projected + s), p);
+        // The texel under the sample, from the truncated quotients by 256.
+        const __m128i texel = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(divideBy256(py), textureMask), 6),
+                                           _mm_and_si128(divideBy256(px), textureMask));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(colours + s), gatherTexels(texture.pixels, texel));
         px = _mm_add_epi32(px, stepX);
         py = _mm_add_epi32(py, stepY);
     }
 }
 
-// One column: first every sample's projected height (no branches, four at
-// a time), then the front-to-back fill, where each sample that rises above
-// what is drawn paints the rows up to its height.
-void castColumn(const uint32_t* heights, const CImage& texture, const Camera& camera, const SampleDepths& depths,
-                int column, uint32_t* view)
+// Four neighbouring columns, painted bottom-up into a buffer per column
+// (entry k is view row 239 - k) so that a run of rows is a few whole
+// stores, then turned into the view's rows.
+constexpr int kGroup = 4;
+constexpr int kRunSlack = 8; // a run's stores may reach this far past its end
+
+struct ColumnGroup {
+    alignas(16) uint32_t colours[kGroup][kViewHeight + kRunSlack];
+    int32_t drawn[kGroup];
+};
+
+inline void storeRun(uint32_t* at, __m128i colour)
 {
-    const float angle = static_cast<float>(column / 320.0 * 1.5 + static_cast<double>(camera.heading));
-    const int32_t dx = static_cast<int32_t>(static_cast<double>(singleCosine(angle)) * 128);
-    const int32_t dy = static_cast<int32_t>(static_cast<double>(singleSine(angle)) * 128);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), colour);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 4), colour);
+}
+
+// One column, front to back: each sample that rises above what is drawn
+// paints the rows up to its height (clamped to the lowest row), i.e.
+// entries drawn .. p - 1. Entries at or above the current drawn height are
+// not final yet, so every sample may store a run of 8 there whether it
+// paints or not; later samples overwrite what lies past their own start,
+// and what lies past the final height is never shown. This leaves no
+// branch on the terrain but the rarer run longer than 8 rows.
+void castColumn(const HeightPatch& patch, const CImage& texture, const Camera& camera, const SampleDepths& depths,
+                int32_t dx, int32_t dy, uint32_t* colours, int32_t& drawnOut)
+{
     int32_t projected[kSamplesPerRay];
-    projectRay(heights, depths, camera.x, camera.y, dx, dy, camera.height, projected);
+    uint32_t sampleColours[kSamplesPerRay];
+    projectRay(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
     int32_t drawn = 0;
     for (int s = 0; s < kSamplesPerRay; ++s) {
-        int32_t p = projected[s];
-        if (p <= drawn)
-            continue; // hidden behind nearer terrain
-        if (p > kLowestRow)
-            p = kLowestRow;
-        if (p <= drawn)
-            continue;
-        // Positions stay within map cells 64..192, so these sums never wrap.
-        const int32_t x = camera.x + s * dx;
-        const int32_t y = camera.y + s * dy;
-        const uint32_t colour = texture.pixels[((y / 256) & 63) * kTextureSize + ((x / 256) & 63)];
-        for (int32_t row = kLowestRow - drawn; row >= kViewHeight - p; --row)
-            view[row * kViewWidth + column] = colour;
-        drawn = p;
-        if (drawn == kLowestRow)
-            break; // the column is full up to its clamp
+        const int32_t reach = std::max(drawn, std::min(projected[s], kLowestRow));
+        const __m128i fill = _mm_set1_epi32(static_cast<int32_t>(sampleColours[s]));
+        storeRun(colours + drawn, fill);
+        for (int32_t k = drawn + kRunSlack; k < reach; k += kRunSlack)
+            storeRun(colours + k, fill);
+        drawn = reach;
+    }
+    drawnOut = drawn;
+}
+
+inline void transpose4(__m128i& a, __m128i& b, __m128i& c, __m128i& d)
+{
+    const __m128i ab0 = _mm_unpacklo_epi32(a, b), ab1 = _mm_unpackhi_epi32(a, b);
+    const __m128i cd0 = _mm_unpacklo_epi32(c, d), cd1 = _mm_unpackhi_epi32(c, d);
+    a = _mm_unpacklo_epi64(ab0, cd0);
+    b = _mm_unpackhi_epi64(ab0, cd0);
+    c = _mm_unpacklo_epi64(ab1, cd1);
+    d = _mm_unpackhi_epi64(ab1, cd1);
+}
+
+// The group's columns into the view, four entries (rows) at a time: a
+// lane whose column is not drawn that high keeps the view's pixel.
+void showGroup(const ColumnGroup& group, int column, uint32_t* view)
+{
+    const int32_t highest = std::max(std::max(group.drawn[0], group.drawn[1]), std::max(group.drawn[2], group.drawn[3]));
+    const __m128i drawn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group.drawn));
+    auto load = [&](int lane, int k) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&group.colours[lane][k])); };
+    for (int32_t k = 0; k < highest; k += 4) {
+        __m128i rows[4] = {load(0, k), load(1, k), load(2, k), load(3, k)};
+        transpose4(rows[0], rows[1], rows[2], rows[3]);
+        for (int i = 0; i < 4 && k + i < highest; ++i) {
+            __m128i* out = reinterpret_cast<__m128i*>(view + (kLowestRow - k - i) * kViewWidth + column);
+            const __m128i painted = _mm_cmpgt_epi32(drawn, _mm_set1_epi32(k + i));
+            _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(painted, rows[i]), _mm_andnot_si128(painted, _mm_loadu_si128(out))));
+        }
     }
 }
 
@@ -166,8 +270,15 @@ int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y)
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     static const SampleDepths depths;
-    const uint32_t* heights = effects.heightMap->pixels;
-    const Camera camera = placeCamera(heights, ms);
-    for (int column = 0; column < kViewWidth; ++column)
-        castColumn(heights, texture, camera, depths, column, view);
+    static_assert(kViewWidth % kGroup == 0 && kViewHeight % 4 == 0, "whole groups");
+    const Camera camera = placeCamera(effects.heightMap->pixels, ms);
+    const RaySteps steps = aimRays(camera);
+    const HeightPatch patch(effects.heightMap->pixels, camera, steps);
+    ColumnGroup group;
+    for (int column = 0; column < kViewWidth; column += kGroup) {
+        for (int lane = 0; lane < kGroup; ++lane)
+            castColumn(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
+                       group.colours[lane], group.drawn[lane]);
+        showGroup(group, column, view);
+    }
 }
