@@ -37,6 +37,9 @@ TEST(VoxelTerrain, TowersNeverReachRowZero)
         EXPECT_EQ(view[x], kBackground) << x;
         EXPECT_EQ(view[320 + x], 0xFF0000FFu) << x;
     }
+    std::fill(view.begin(), view.end(), kBackground);
+    DrawVoxelTerrainSse2(effects, *effects.textures[0], view.data(), 0);
+    EXPECT_EQ(view, expected) << "SSE2";
 }
 
 TEST(SampleHeight, ExactCellsAndInterpolation)
@@ -82,14 +85,20 @@ TEST(VoxelTerrain, SinglePrecisionDivisionTruncatesLikeIntegerDivision)
 
 TEST(VoxelTerrain, MatchesThePlainFormAtManyTimes)
 {
+    using Draw = void (*)(const EffectState&, const CImage&, uint32_t*, uint32_t);
+    std::vector<std::pair<const char*, Draw>> draws = {{"dispatcher", DrawVoxelTerrain}, {"SSE2", DrawVoxelTerrainSse2}};
+    if (VoxelCanUseAvx2())
+        draws.emplace_back("AVX2", DrawVoxelTerrainAvx2);
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     for (uint32_t ms : sampleTimes()) {
-        std::fill(view.begin(), view.end(), kBackground);
         std::fill(expected.begin(), expected.end(), kBackground);
-        DrawVoxelTerrain(effects, *effects.textures[3], view.data(), ms);
         reference::DrawVoxelTerrain(effects, *effects.textures[3], expected.data(), ms);
-        ASSERT_EQ(view, expected) << ms << " ms";
+        for (const auto& [name, draw] : draws) {
+            std::fill(view.begin(), view.end(), kBackground);
+            draw(effects, *effects.textures[3], view.data(), ms);
+            ASSERT_EQ(view, expected) << name << " at " << ms << " ms";
+        }
     }
 }
 

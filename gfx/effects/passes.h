@@ -31,6 +31,11 @@ void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint3
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+// The terrain with SSE2, or with AVX2 gathers where the processor has it
+// (VoxelCanUseAvx2); DrawVoxelTerrain picks. Both give the same pixels.
+void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+bool VoxelCanUseAvx2();
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <emmintrin.h>
+#include <immintrin.h>
 
 namespace {
 
@@ -38,11 +39,11 @@ inline int32_t sampleHeight(const uint32_t* heights, int32_t x, int32_t y)
 // quotient that is not an integer lies at least 1/z from one, far more than
 // the division's rounding error (at most |n / z| * 2^-24).
 struct SampleDepths {
-    __m128 depth[kSamplesPerRay / 4];
+    alignas(32) float depth[kSamplesPerRay];
     SampleDepths()
     {
-        for (int s = 0; s < kSamplesPerRay; s += 4)
-            depth[s / 4] = _mm_setr_ps(1.0f + 4 * s, 5.0f + 4 * s, 9.0f + 4 * s, 13.0f + 4 * s);
+        for (int s = 0; s < kSamplesPerRay; ++s)
+            depth[s] = 1.0f + 4 * s;
     }
 };
 
@@ -179,7 +180,7 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
             interpolate(_mm_and_si128(_mm_srli_epi32(four, 16), low), _mm_srli_epi32(four, 24), fx);
         const __m128i h = interpolate(top, bottom, fy);
         const __m128 n = _mm_cvtepi32_ps(_mm_slli_epi32(_mm_sub_epi32(h, camera), 6));
-        const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_div_ps(n, depths.depth[s / 4])), horizon);
+        const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_div_ps(n, _mm_load_ps(depths.depth + s))), horizon);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(projected + s), p);
         // The texel under the sample, from the truncated quotients by 256.
         const __m128i texel = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(divideBy256(py), textureMask), 6),
@@ -189,6 +190,68 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
         py = _mm_add_epi32(py, stepY);
     }
 }
+
+__attribute__((target("avx2"))) inline __m256i divideBy256(__m256i v)
+{
+    const __m256i bias = _mm256_and_si256(_mm256_srai_epi32(v, 31), _mm256_set1_epi32(255));
+    return _mm256_srai_epi32(_mm256_add_epi32(v, bias), 8);
+}
+
+__attribute__((target("avx2"))) inline __m256i interpolate(__m256i a, __m256i b, __m256i f)
+{
+    return _mm256_add_epi32(a, divideBy256(_mm256_madd_epi16(_mm256_sub_epi32(b, a), f)));
+}
+
+// The same projection eight samples at a time, with the processor's
+// gathers.
+__attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, const CImage& texture,
+                                                    const SampleDepths& depths, int32_t x, int32_t y, int32_t dx,
+                                                    int32_t dy, int32_t cameraHeight,
+                                                    int32_t (&projected)[kSamplesPerRay],
+                                                    uint32_t (&colours)[kSamplesPerRay])
+{
+    auto at = [](int32_t start, int32_t step, int s) {
+        return static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(s) * static_cast<uint32_t>(step));
+    };
+    __m256i px = _mm256_setr_epi32(at(x, dx, 0), at(x, dx, 1), at(x, dx, 2), at(x, dx, 3), at(x, dx, 4), at(x, dx, 5),
+                                   at(x, dx, 6), at(x, dx, 7));
+    __m256i py = _mm256_setr_epi32(at(y, dy, 0), at(y, dy, 1), at(y, dy, 2), at(y, dy, 3), at(y, dy, 4), at(y, dy, 5),
+                                   at(y, dy, 6), at(y, dy, 7));
+    const __m256i stepX = _mm256_set1_epi32(at(0, dx, 8));
+    const __m256i stepY = _mm256_set1_epi32(at(0, dy, 8));
+    const __m256i left = _mm256_set1_epi32(patch.left);
+    const __m256i top = _mm256_set1_epi32(patch.top);
+    const __m256i rowLength = _mm256_set1_epi32(HeightPatch::kPatch);
+    const __m256i low = _mm256_set1_epi32(255);
+    const __m256i camera = _mm256_set1_epi32(cameraHeight);
+    const __m256i horizon = _mm256_set1_epi32(100);
+    const __m256i textureMask = _mm256_set1_epi32(kTextureSize - 1);
+    const int* cells = reinterpret_cast<const int*>(patch.cells);
+    const int* texels = reinterpret_cast<const int*>(texture.pixels);
+    for (int s = 0; s < kSamplesPerRay; s += 8) {
+        const __m256i row = _mm256_madd_epi16(_mm256_sub_epi32(_mm256_srai_epi32(py, 8), top), rowLength);
+        const __m256i four =
+            _mm256_i32gather_epi32(cells, _mm256_add_epi32(row, _mm256_sub_epi32(_mm256_srai_epi32(px, 8), left)), 4);
+        const __m256i fx = _mm256_and_si256(px, low);
+        const __m256i fy = _mm256_and_si256(py, low);
+        const __m256i upper =
+            interpolate(_mm256_and_si256(four, low), _mm256_and_si256(_mm256_srli_epi32(four, 8), low), fx);
+        const __m256i lower =
+            interpolate(_mm256_and_si256(_mm256_srli_epi32(four, 16), low), _mm256_srli_epi32(four, 24), fx);
+        const __m256i h = interpolate(upper, lower, fy);
+        const __m256 n = _mm256_cvtepi32_ps(_mm256_slli_epi32(_mm256_sub_epi32(h, camera), 6));
+        const __m256i p = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_div_ps(n, _mm256_load_ps(depths.depth + s))), horizon);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(projected + s), p);
+        const __m256i texel = _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(divideBy256(py), textureMask), 6),
+                                              _mm256_and_si256(divideBy256(px), textureMask));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + s), _mm256_i32gather_epi32(texels, texel, 4));
+        px = _mm256_add_epi32(px, stepX);
+        py = _mm256_add_epi32(py, stepY);
+    }
+}
+
+using ProjectRay = void (*)(const HeightPatch&, const CImage&, const SampleDepths&, int32_t, int32_t, int32_t, int32_t,
+                            int32_t, int32_t (&)[kSamplesPerRay], uint32_t (&)[kSamplesPerRay]);
 
 // Four neighbouring columns, painted bottom-up into a buffer per column
 // (entry k is view row 239 - k) so that a run of rows is a few whole
@@ -214,6 +277,7 @@ inline void storeRun(uint32_t* at, __m128i colour)
 // paints or not; later samples overwrite what lies past their own start,
 // and what lies past the final height is never shown. This leaves no
 // branch on the terrain but the rarer run longer than 8 rows.
+template <ProjectRay projectRay>
 void castColumn(const HeightPatch& patch, const CImage& texture, const Camera& camera, const SampleDepths& depths,
                 int32_t dx, int32_t dy, uint32_t* colours, int32_t& drawnOut)
 {
@@ -260,14 +324,8 @@ void showGroup(const ColumnGroup& group, int column, uint32_t* view)
     }
 }
 
-} // namespace
-
-int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y)
-{
-    return sampleHeight(heightMap.pixels, x, y);
-}
-
-void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+template <ProjectRay projectRay>
+void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     static const SampleDepths depths;
     static_assert(kViewWidth % kGroup == 0 && kViewHeight % 4 == 0, "whole groups");
@@ -277,8 +335,39 @@ void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_
     ColumnGroup group;
     for (int column = 0; column < kViewWidth; column += kGroup) {
         for (int lane = 0; lane < kGroup; ++lane)
-            castColumn(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
-                       group.colours[lane], group.drawn[lane]);
+            castColumn<projectRay>(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
+                                   group.colours[lane], group.drawn[lane]);
         showGroup(group, column, view);
     }
+}
+
+} // namespace
+
+int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y)
+{
+    return sampleHeight(heightMap.pixels, x, y);
+}
+
+bool VoxelCanUseAvx2()
+{
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+
+void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    drawTerrain<projectRay>(effects, texture, view, ms);
+}
+
+void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    drawTerrain<projectRayAvx2>(effects, texture, view, ms);
+}
+
+void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    if (VoxelCanUseAvx2())
+        DrawVoxelTerrainAvx2(effects, texture, view, ms);
+    else
+        DrawVoxelTerrainSse2(effects, texture, view, ms);
 }
