@@ -14,10 +14,12 @@ TEST(VoxelTerrain, FlatGroundFillsTheBottomEightyRowsOnly)
     makeFlatState(effects, 0, 0xFF00FF00u);
     for (uint32_t ms : {0u, 12345u, 4294967295u}) {
         std::vector<uint32_t> view(320 * 240, kBackground);
-        DrawVoxelTerrain(effects, *effects.textures[0], view.data(), ms);
+        std::vector<int32_t> paintedRows(320, -1);
+        DrawVoxelTerrainCounting(effects, *effects.textures[0], view.data(), ms, paintedRows.data());
         for (int y = 0; y < 240; ++y)
             for (int x = 0; x < 320; ++x)
                 ASSERT_EQ(view[y * 320 + x], y >= 160 ? 0xFF00FF00u : kBackground) << x << "," << y;
+        EXPECT_EQ(paintedRows, std::vector<int32_t>(320, 80));
     }
 }
 

@@ -36,6 +36,13 @@ void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_
 void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 bool VoxelCanUseAvx2();
+// As DrawVoxelTerrain, also noting for each of the 320 columns how many
+// rows it painted from the bottom up: column x covers rows
+// 240 - paintedRows[x] .. 239 and leaves the rows above as they were (row 0
+// always). What the terrain paints does not depend on the view, so what
+// lies above it may as well be drawn after it.
+void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                              int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.

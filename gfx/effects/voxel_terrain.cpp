@@ -250,9 +250,6 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
     }
 }
 
-using ProjectRay = void (*)(const HeightPatch&, const CImage&, const SampleDepths&, int32_t, int32_t, int32_t, int32_t,
-                            int32_t, int32_t (&)[kSamplesPerRay], uint32_t (&)[kSamplesPerRay]);
-
 // Four neighbouring columns, painted bottom-up into a buffer per column
 // (entry k is view row 239 - k) so that a run of rows is a few whole
 // stores, then turned into the view's rows.
@@ -264,12 +261,6 @@ struct ColumnGroup {
     int32_t drawn[kGroup];
 };
 
-inline void storeRun(uint32_t* at, __m128i colour)
-{
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), colour);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 4), colour);
-}
-
 // One column, front to back: each sample that rises above what is drawn
 // paints the rows up to its height (clamped to the lowest row), i.e.
 // entries drawn .. p - 1. Entries at or above the current drawn height are
@@ -277,13 +268,16 @@ inline void storeRun(uint32_t* at, __m128i colour)
 // paints or not; later samples overwrite what lies past their own start,
 // and what lies past the final height is never shown. This leaves no
 // branch on the terrain but the rarer run longer than 8 rows.
-template <ProjectRay projectRay>
-void castColumn(const HeightPatch& patch, const CImage& texture, const Camera& camera, const SampleDepths& depths,
-                int32_t dx, int32_t dy, uint32_t* colours, int32_t& drawnOut)
+void castColumnSse2(const HeightPatch& patch, const CImage& texture, const Camera& camera, const SampleDepths& depths,
+                    int32_t dx, int32_t dy, uint32_t* colours, int32_t& drawnOut)
 {
     int32_t projected[kSamplesPerRay];
     uint32_t sampleColours[kSamplesPerRay];
     projectRay(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
+    auto storeRun = [](uint32_t* at, __m128i colour) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), colour);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 4), colour);
+    };
     int32_t drawn = 0;
     for (int s = 0; s < kSamplesPerRay; ++s) {
         const int32_t reach = std::max(drawn, std::min(projected[s], kLowestRow));
@@ -295,6 +289,31 @@ void castColumn(const HeightPatch& patch, const CImage& texture, const Camera& c
     }
     drawnOut = drawn;
 }
+
+// The same with AVX2: a run of 8 is one store.
+__attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, const CImage& texture,
+                                                    const Camera& camera, const SampleDepths& depths, int32_t dx,
+                                                    int32_t dy, uint32_t* colours, int32_t& drawnOut)
+{
+    int32_t projected[kSamplesPerRay];
+    uint32_t sampleColours[kSamplesPerRay];
+    projectRayAvx2(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
+    int32_t drawn = 0;
+    for (int s = 0; s < kSamplesPerRay; ++s) {
+        const int32_t reach = std::max(drawn, std::min(projected[s], kLowestRow));
+        const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(sampleColours[s]));
+        int32_t k = drawn;
+        do {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k), fill);
+            k += kRunSlack;
+        } while (k < reach);
+        drawn = reach;
+    }
+    drawnOut = drawn;
+}
+
+using CastColumn = void (*)(const HeightPatch&, const CImage&, const Camera&, const SampleDepths&, int32_t, int32_t,
+                            uint32_t*, int32_t&);
 
 inline void transpose4(__m128i& a, __m128i& b, __m128i& c, __m128i& d)
 {
@@ -324,8 +343,8 @@ void showGroup(const ColumnGroup& group, int column, uint32_t* view)
     }
 }
 
-template <ProjectRay projectRay>
-void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+template <CastColumn castColumn>
+void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms, int32_t* paintedRows)
 {
     static const SampleDepths depths;
     static_assert(kViewWidth % kGroup == 0 && kViewHeight % 4 == 0, "whole groups");
@@ -335,9 +354,11 @@ void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* vi
     ColumnGroup group;
     for (int column = 0; column < kViewWidth; column += kGroup) {
         for (int lane = 0; lane < kGroup; ++lane)
-            castColumn<projectRay>(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
-                                   group.colours[lane], group.drawn[lane]);
+            castColumn(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
+                       group.colours[lane], group.drawn[lane]);
         showGroup(group, column, view);
+        if (paintedRows != nullptr)
+            std::copy(group.drawn, group.drawn + kGroup, paintedRows + column);
     }
 }
 
@@ -356,18 +377,24 @@ bool VoxelCanUseAvx2()
 
 void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    drawTerrain<projectRay>(effects, texture, view, ms);
+    drawTerrain<castColumnSse2>(effects, texture, view, ms, nullptr);
 }
 
 void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    drawTerrain<projectRayAvx2>(effects, texture, view, ms);
+    drawTerrain<castColumnAvx2>(effects, texture, view, ms, nullptr);
+}
+
+void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                              int32_t* paintedRows)
+{
+    if (VoxelCanUseAvx2())
+        drawTerrain<castColumnAvx2>(effects, texture, view, ms, paintedRows);
+    else
+        drawTerrain<castColumnSse2>(effects, texture, view, ms, paintedRows);
 }
 
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    if (VoxelCanUseAvx2())
-        DrawVoxelTerrainAvx2(effects, texture, view, ms);
-    else
-        DrawVoxelTerrainSse2(effects, texture, view, ms);
+    DrawVoxelTerrainCounting(effects, texture, view, ms, nullptr);
 }
