@@ -254,7 +254,7 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
 // (entry k is view row 239 - k) so that a run of rows is a few whole
 // stores, then turned into the view's rows.
 constexpr int kGroup = 4;
-constexpr int kRunSlack = 8; // a run's stores may reach this far past its end
+constexpr int kRunSlack = 16; // a run's stores may reach this far past its end
 
 struct ColumnGroup {
     alignas(16) uint32_t colours[kGroup][kViewHeight + kRunSlack];
@@ -263,53 +263,93 @@ struct ColumnGroup {
 
 // One column, front to back: each sample that rises above what is drawn
 // paints the rows up to its height (clamped to the lowest row), i.e.
-// entries drawn .. p - 1. Entries at or above the current drawn height are
-// not final yet, so every sample may store a run of 8 there whether it
-// paints or not; later samples overwrite what lies past their own start,
-// and what lies past the final height is never shown. This leaves no
-// branch on the terrain but the rarer run longer than 8 rows.
+// entries drawn .. p - 1. So the height drawn after sample s is the
+// running maximum of 0 and the clamped heights up to s; it is formed for
+// all samples at once, without the branches whose outcome only the terrain
+// knows. Entries at or above the drawn height are not final yet, so every
+// sample stores a run of 16 from there whether it paints or not: later
+// samples overwrite what lies past their own start, and what lies past the
+// final height is never shown. Only runs longer than 16 rows take a loop.
+constexpr int kRun = 16;
+
+void runningHeightsSse2(const int32_t (&projected)[kSamplesPerRay], int32_t (&drawn)[kSamplesPerRay + 1])
+{
+    // Clamped heights are 0..239 and the projections lie within +-2^15,
+    // so the signed 16-bit maximum and minimum act on the whole lanes.
+    const __m128i lowest = _mm_set1_epi32(kLowestRow);
+    __m128i carry = _mm_setzero_si128();
+    drawn[0] = 0;
+    for (int s = 0; s < kSamplesPerRay; s += 4) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(projected + s));
+        __m128i height = _mm_min_epi16(_mm_max_epi16(p, _mm_setzero_si128()), lowest);
+        height = _mm_max_epi16(height, _mm_slli_si128(height, 4));
+        height = _mm_max_epi16(height, _mm_slli_si128(height, 8));
+        height = _mm_max_epi16(height, carry);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(drawn + s + 1), height);
+        carry = _mm_shuffle_epi32(height, 0xFF);
+    }
+}
+
+// The lanes moved up by some, zero coming in.
+__attribute__((target("avx2"))) inline __m256i shiftedUp(__m256i v, int by)
+{
+    const __m256i from = _mm256_sub_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(by));
+    return _mm256_andnot_si256(_mm256_srai_epi32(from, 31), _mm256_permutevar8x32_epi32(v, from));
+}
+
+__attribute__((target("avx2"))) void runningHeightsAvx2(const int32_t (&projected)[kSamplesPerRay],
+                                                        int32_t (&drawn)[kSamplesPerRay + 1])
+{
+    const __m256i lowest = _mm256_set1_epi32(kLowestRow);
+    __m256i carry = _mm256_setzero_si256();
+    drawn[0] = 0;
+    for (int s = 0; s < kSamplesPerRay; s += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(projected + s));
+        __m256i height = _mm256_min_epi32(_mm256_max_epi32(p, _mm256_setzero_si256()), lowest);
+        height = _mm256_max_epi32(height, shiftedUp(height, 1));
+        height = _mm256_max_epi32(height, shiftedUp(height, 2));
+        height = _mm256_max_epi32(height, shiftedUp(height, 4));
+        height = _mm256_max_epi32(height, carry);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(drawn + s + 1), height);
+        carry = _mm256_permutevar8x32_epi32(height, _mm256_set1_epi32(7));
+    }
+}
+
 void castColumnSse2(const HeightPatch& patch, const CImage& texture, const Camera& camera, const SampleDepths& depths,
                     int32_t dx, int32_t dy, uint32_t* colours, int32_t& drawnOut)
 {
-    int32_t projected[kSamplesPerRay];
-    uint32_t sampleColours[kSamplesPerRay];
+    alignas(32) int32_t projected[kSamplesPerRay];
+    alignas(32) uint32_t sampleColours[kSamplesPerRay];
+    int32_t drawn[kSamplesPerRay + 1];
     projectRay(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
-    auto storeRun = [](uint32_t* at, __m128i colour) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), colour);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 4), colour);
-    };
-    int32_t drawn = 0;
+    runningHeightsSse2(projected, drawn);
     for (int s = 0; s < kSamplesPerRay; ++s) {
-        const int32_t reach = std::max(drawn, std::min(projected[s], kLowestRow));
         const __m128i fill = _mm_set1_epi32(static_cast<int32_t>(sampleColours[s]));
-        storeRun(colours + drawn, fill);
-        for (int32_t k = drawn + kRunSlack; k < reach; k += kRunSlack)
-            storeRun(colours + k, fill);
-        drawn = reach;
+        for (int32_t k = drawn[s], first = k; k == first || k < drawn[s + 1]; k += kRun)
+            for (int i = 0; i < kRun; i += 4)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(colours + k + i), fill);
     }
-    drawnOut = drawn;
+    drawnOut = drawn[kSamplesPerRay];
 }
 
-// The same with AVX2: a run of 8 is one store.
+// The same with AVX2.
 __attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, const CImage& texture,
                                                     const Camera& camera, const SampleDepths& depths, int32_t dx,
                                                     int32_t dy, uint32_t* colours, int32_t& drawnOut)
 {
-    int32_t projected[kSamplesPerRay];
-    uint32_t sampleColours[kSamplesPerRay];
+    alignas(32) int32_t projected[kSamplesPerRay];
+    alignas(32) uint32_t sampleColours[kSamplesPerRay];
+    int32_t drawn[kSamplesPerRay + 1];
     projectRayAvx2(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
-    int32_t drawn = 0;
+    runningHeightsAvx2(projected, drawn);
     for (int s = 0; s < kSamplesPerRay; ++s) {
-        const int32_t reach = std::max(drawn, std::min(projected[s], kLowestRow));
         const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(sampleColours[s]));
-        int32_t k = drawn;
-        do {
+        for (int32_t k = drawn[s], first = k; k == first || k < drawn[s + 1]; k += kRun) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k), fill);
-            k += kRunSlack;
-        } while (k < reach);
-        drawn = reach;
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k + 8), fill);
+        }
     }
-    drawnOut = drawn;
+    drawnOut = drawn[kSamplesPerRay];
 }
 
 using CastColumn = void (*)(const HeightPatch&, const CImage&, const Camera&, const SampleDepths&, int32_t, int32_t,
