@@ -137,12 +137,17 @@ TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
     std::vector<uint32_t> times = sampleTimes();
     for (uint32_t ms = 0; ms < 400000; ms += 997)
         times.push_back(ms);
-    for (uint32_t ms : times) {
-        CastTunnelRays(grid, ms);
+    // Each instruction set the processor has, in turn on the same grid.
+    std::vector<void (*)(TunnelGrid&, uint32_t)> casts = {CastTunnelRays, CastTunnelRaysSse2};
+    if (TunnelCanUseAvx2())
+        casts.push_back(CastTunnelRaysAvx2);
+    for (size_t t = 0; t < times.size(); ++t) {
+        const uint32_t ms = times[t];
+        casts[t % casts.size()](grid, ms);
         reference::CastTunnelRays(expected, ms);
         for (int i = 0; i < 81 * 61; ++i) {
-            ASSERT_EQ(grid.u[i], expected.u[i]) << "point " << i << " at " << ms << " ms";
-            ASSERT_EQ(grid.v[i], expected.v[i]) << "point " << i << " at " << ms << " ms";
+            ASSERT_EQ(grid.u[i], expected.u[i]) << "point " << i << " at " << ms << " ms, cast " << t % casts.size();
+            ASSERT_EQ(grid.v[i], expected.v[i]) << "point " << i << " at " << ms << " ms, cast " << t % casts.size();
         }
     }
 }

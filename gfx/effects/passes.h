@@ -48,8 +48,11 @@ void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-// The fill with SSE2, or with AVX2 gathers where the processor has it
-// (TunnelCanUseAvx2); FillTunnelCells picks. Both give the same pixels.
+// Both steps with SSE2, or with AVX2 where the processor has it
+// (TunnelCanUseAvx2); CastTunnelRays and FillTunnelCells pick. Each pair
+// gives the same values.
+void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms);
+void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 bool TunnelCanUseAvx2();

@@ -2,6 +2,7 @@
 #include "gfx/frame.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <emmintrin.h>
 #include <immintrin.h>
@@ -75,6 +76,7 @@ public:
     WallRowLookup()
     {
         findSteps();
+        std::fill(std::begin(stepsBelow_), std::end(stepsBelow_), uint8_t{0});
         for (int bucket = 0, below = 0; bucket < kBuckets; ++bucket) {
             const uint32_t first = static_cast<uint32_t>(bucket) << kBucketShift;
             while (below < stepCount_ && orderKey(steps_[below]) < first)
@@ -113,6 +115,34 @@ public:
         const __m128i notANumber = _mm_castps_si128(_mm_cmpunord_ps(q, q));
         return _mm_or_si128(_mm_andnot_si128(notANumber, row),
                             _mm_and_si128(notANumber, _mm_set1_epi32(wrapSubtract(127, INT32_MIN))));
+    }
+
+    // Eight lanes, with the processor's gathers.
+    __attribute__((target("avx2"))) __m256i rows(__m256 q) const
+    {
+        if (!bucketsHold_) {
+            alignas(32) float lanes[8];
+            _mm256_store_ps(lanes, q);
+            return _mm256_setr_epi32(row(lanes[0]), row(lanes[1]), row(lanes[2]), row(lanes[3]), row(lanes[4]),
+                                     row(lanes[5]), row(lanes[6]), row(lanes[7]));
+        }
+        const __m256i bits = _mm256_castps_si256(q);
+        const __m256i key =
+            _mm256_xor_si256(bits, _mm256_or_si256(_mm256_srai_epi32(bits, 31), _mm256_set1_epi32(INT32_MIN)));
+        const __m256i bucket = _mm256_srli_epi32(key, kBucketShift);
+        const __m256i below = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(stepsBelow_), bucket, 1), _mm256_set1_epi32(0xFF));
+        const __m256 first = _mm256_i32gather_ps(steps_, below, 4);
+        const __m256 second = _mm256_i32gather_ps(steps_ + 1, below, 4);
+        const __m256i passed =
+            _mm256_sub_epi32(_mm256_sub_epi32(below, _mm256_castps_si256(_mm256_cmp_ps(first, q, _CMP_LE_OQ))),
+                             _mm256_castps_si256(_mm256_cmp_ps(second, q, _CMP_LE_OQ)));
+        const __m256i row =
+            _mm256_sub_epi32(_mm256_set1_epi32(127), _mm256_sub_epi32(_mm256_set1_epi32(leftmost_), passed));
+        const __m256 notANumber = _mm256_cmp_ps(q, q, _CMP_UNORD_Q);
+        return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(row),
+                                                    _mm256_castsi256_ps(_mm256_set1_epi32(wrapSubtract(127, INT32_MIN))),
+                                                    notANumber));
     }
 
 private:
@@ -181,7 +211,7 @@ private:
     int32_t stepCount_ = 0;
     int32_t leftmost_ = 0;
     bool bucketsHold_ = true;
-    uint8_t stepsBelow_[kBuckets];
+    uint8_t stepsBelow_[kBuckets + 3]; // the last 3 only pad the 4-byte gathers
 };
 
 // The grid's ray directions before turning: X per column (padded to whole
@@ -263,20 +293,85 @@ void castFourRays(const TunnelFrame& f, const WallRowLookup& wallRow, const floa
     }
 }
 
-} // namespace
+// Stores the lanes of points whose ray hit; the others keep their values.
+__attribute__((target("avx2"))) inline void keepMissed(int32_t* at, __m256i fresh, __m256 hit)
+{
+    __m256i* lanes = reinterpret_cast<__m256i*>(at);
+    const __m256 old = _mm256_castsi256_ps(_mm256_loadu_si256(lanes));
+    _mm256_storeu_si256(lanes, _mm256_castps_si256(_mm256_blendv_ps(old, _mm256_castsi256_ps(fresh), hit)));
+}
 
-void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
+// The same steps for eight neighbouring grid points, all of them in the
+// grid, with AVX2.
+__attribute__((target("avx2"))) void castEightRays(const TunnelFrame& f, const WallRowLookup& wallRow,
+                                                   const float* x8, float y, int32_t* u, int32_t* v)
+{
+    const float d1 = -f.cosA - f.sinA * y;
+    const float dyRow = y * f.cosA - f.sinA;
+    const __m256 x = _mm256_loadu_ps(x8);
+    const __m256 dy = _mm256_set1_ps(dyRow);
+    const __m256 dz = _mm256_sub_ps(_mm256_set1_ps(f.cosB * d1), _mm256_mul_ps(_mm256_set1_ps(f.sinB), x));
+    const __m256 dx = _mm256_add_ps(_mm256_set1_ps(f.sinB * d1), _mm256_mul_ps(_mm256_set1_ps(f.cosB), x));
+    const __m256 aq = _mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_set1_ps(dyRow * dyRow));
+    const __m256 bq = _mm256_mul_ps(_mm256_set1_ps(2.0f),
+                                    _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(f.p1), dx), _mm256_set1_ps(f.p2 * dyRow)));
+    const __m256 disc =
+        _mm256_sub_ps(_mm256_mul_ps(bq, bq), _mm256_mul_ps(_mm256_mul_ps(_mm256_set1_ps(4.0f), aq), _mm256_set1_ps(f.cq)));
+    const __m256 hit = _mm256_cmp_ps(disc, _mm256_setzero_ps(), _CMP_GT_OQ);
+    if (_mm256_movemask_ps(hit) == 0)
+        return;
+    const __m256 sq = _mm256_sqrt_ps(disc);
+    const __m256 twoAq = _mm256_mul_ps(_mm256_set1_ps(2.0f), aq);
+    const __m256 negBq = _mm256_xor_ps(bq, _mm256_set1_ps(-0.0f));
+    const __m256 t1 = _mm256_div_ps(_mm256_sub_ps(negBq, sq), twoAq);
+    const __m256 t2 = _mm256_div_ps(_mm256_sub_ps(sq, bq), twoAq);
+    const __m256 l = _mm256_blendv_ps(t2, t1, _mm256_cmp_ps(t1, t2, _CMP_LE_OQ));
+    const __m256 along = _mm256_add_ps(_mm256_mul_ps(l, dz), _mm256_set1_ps(f.tz));
+    const __m256i texelU =
+        _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_div_ps(along, _mm256_set1_ps(500.0f)), _mm256_set1_ps(40.0f)));
+    const __m256 xh = _mm256_add_ps(_mm256_mul_ps(l, dx), _mm256_set1_ps(f.p1));
+    const __m256 yh = _mm256_add_ps(_mm256_mul_ps(l, dy), _mm256_set1_ps(f.p2));
+    const __m256i texelV = wallRow.rows(_mm256_div_ps(yh, xh));
+    keepMissed(u, texelU, hit);
+    keepMissed(v, texelV, hit);
+}
+
+template <bool wide>
+void castRays(TunnelGrid& grid, uint32_t ms)
 {
     static const RayGrid rays;
     static const WallRowLookup wallRow;
     const TunnelFrame frame(ms);
+    constexpr int kWideColumns = wide ? kTunnelGridColumns / 8 * 8 : 0;
     for (int r = 0; r < kTunnelGridRows; ++r) {
         const int row = r * kTunnelGridColumns;
-        for (int c = 0; c < kTunnelGridColumns; c += 4) {
+        for (int c = 0; c < kWideColumns; c += 8)
+            castEightRays(frame, wallRow, rays.x + c, rays.y[r], grid.u + row + c, grid.v + row + c);
+        for (int c = kWideColumns; c < kTunnelGridColumns; c += 4) {
             const int valid = kTunnelGridColumns - c < 4 ? kTunnelGridColumns - c : 4;
             castFourRays(frame, wallRow, rays.x + c, rays.y[r], valid, grid.u + row + c, grid.v + row + c);
         }
     }
+}
+
+} // namespace
+
+void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms)
+{
+    castRays<false>(grid, ms);
+}
+
+void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms)
+{
+    castRays<true>(grid, ms);
+}
+
+void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
+{
+    if (TunnelCanUseAvx2())
+        CastTunnelRaysAvx2(grid, ms);
+    else
+        CastTunnelRaysSse2(grid, ms);
 }
 
 namespace {
