@@ -132,20 +132,12 @@ struct HeightPatch {
     }
 };
 
-inline __m128i gatherTexels(const uint32_t* texels, __m128i index)
+inline __m128i gatherWords(const uint32_t* words, __m128i index)
 {
     alignas(16) int32_t at[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-    return _mm_setr_epi32(static_cast<int32_t>(texels[at[0]]), static_cast<int32_t>(texels[at[1]]),
-                          static_cast<int32_t>(texels[at[2]]), static_cast<int32_t>(texels[at[3]]));
-}
-
-inline __m128i gatherCells(const HeightPatch& patch, __m128i index)
-{
-    alignas(16) int32_t at[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-    return _mm_setr_epi32(static_cast<int32_t>(patch.cells[at[0]]), static_cast<int32_t>(patch.cells[at[1]]),
-                          static_cast<int32_t>(patch.cells[at[2]]), static_cast<int32_t>(patch.cells[at[3]]));
+    return _mm_setr_epi32(static_cast<int32_t>(words[at[0]]), static_cast<int32_t>(words[at[1]]),
+                          static_cast<int32_t>(words[at[2]]), static_cast<int32_t>(words[at[3]]));
 }
 
 // The projected height of every sample of a ray, four samples at a time:
@@ -172,7 +164,7 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
     const __m128i textureMask = _mm_set1_epi32(kTextureSize - 1);
     for (int s = 0; s < kSamplesPerRay; s += 4) {
         const __m128i row = _mm_madd_epi16(_mm_sub_epi32(_mm_srai_epi32(py, 8), top), rowLength);
-        const __m128i four = gatherCells(patch, _mm_add_epi32(row, _mm_sub_epi32(_mm_srai_epi32(px, 8), left)));
+        const __m128i four = gatherWords(patch.cells, _mm_add_epi32(row, _mm_sub_epi32(_mm_srai_epi32(px, 8), left)));
         const __m128i fx = _mm_and_si128(px, low);
         const __m128i fy = _mm_and_si128(py, low);
         const __m128i top = interpolate(_mm_and_si128(four, low), _mm_and_si128(_mm_srli_epi32(four, 8), low), fx);
@@ -185,7 +177,7 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
         // The texel under the sample, from the truncated quotients by 256.
         const __m128i texel = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(divideBy256(py), textureMask), 6),
                                            _mm_and_si128(divideBy256(px), textureMask));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(colours + s), gatherTexels(texture.pixels, texel));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(colours + s), gatherWords(texture.pixels, texel));
         px = _mm_add_epi32(px, stepX);
         py = _mm_add_epi32(py, stepY);
     }
