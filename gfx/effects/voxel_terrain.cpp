@@ -173,7 +173,7 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
         const __m128i h = interpolate(top, bottom, fy);
         const __m128 n = _mm_cvtepi32_ps(_mm_slli_epi32(_mm_sub_epi32(h, camera), 6));
         const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_div_ps(n, _mm_load_ps(depths.depth + s))), horizon);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(projected + s), p);
+        _mm_store_si128(reinterpret_cast<__m128i*>(projected + s), p);
         // The texel under the sample, from the truncated quotients by 256.
         const __m128i texel = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(divideBy256(py), textureMask), 6),
                                            _mm_and_si128(divideBy256(px), textureMask));
@@ -233,7 +233,7 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
         const __m256i h = interpolate(upper, lower, fy);
         const __m256 n = _mm256_cvtepi32_ps(_mm256_slli_epi32(_mm256_sub_epi32(h, camera), 6));
         const __m256i p = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_div_ps(n, _mm256_load_ps(depths.depth + s))), horizon);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(projected + s), p);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(projected + s), p);
         const __m256i texel = _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(divideBy256(py), textureMask), 6),
                                               _mm256_and_si256(divideBy256(px), textureMask));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + s), _mm256_i32gather_epi32(texels, texel, 4));
@@ -264,20 +264,27 @@ struct ColumnGroup {
 // final height is never shown. Only runs longer than 16 rows take a loop.
 constexpr int kRun = 16;
 
-void runningHeightsSse2(const int32_t (&projected)[kSamplesPerRay], int32_t (&drawn)[kSamplesPerRay + 1])
+// The height drawn before and after each sample, from aligned stores (a
+// misaligned one would hold up the loads that read it back).
+struct RunningHeights {
+    alignas(32) int32_t before[kSamplesPerRay];
+    alignas(32) int32_t after[kSamplesPerRay];
+};
+
+void runningHeightsSse2(const int32_t (&projected)[kSamplesPerRay], RunningHeights& drawn)
 {
     // Clamped heights are 0..239 and the projections lie within +-2^15,
     // so the signed 16-bit maximum and minimum act on the whole lanes.
     const __m128i lowest = _mm_set1_epi32(kLowestRow);
     __m128i carry = _mm_setzero_si128();
-    drawn[0] = 0;
     for (int s = 0; s < kSamplesPerRay; s += 4) {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(projected + s));
+        const __m128i p = _mm_load_si128(reinterpret_cast<const __m128i*>(projected + s));
         __m128i height = _mm_min_epi16(_mm_max_epi16(p, _mm_setzero_si128()), lowest);
         height = _mm_max_epi16(height, _mm_slli_si128(height, 4));
         height = _mm_max_epi16(height, _mm_slli_si128(height, 8));
         height = _mm_max_epi16(height, carry);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(drawn + s + 1), height);
+        _mm_store_si128(reinterpret_cast<__m128i*>(drawn.before + s), _mm_max_epi16(_mm_slli_si128(height, 4), carry));
+        _mm_store_si128(reinterpret_cast<__m128i*>(drawn.after + s), height);
         carry = _mm_shuffle_epi32(height, 0xFF);
     }
 }
@@ -290,19 +297,19 @@ __attribute__((target("avx2"))) inline __m256i shiftedUp(__m256i v, int by)
 }
 
 __attribute__((target("avx2"))) void runningHeightsAvx2(const int32_t (&projected)[kSamplesPerRay],
-                                                        int32_t (&drawn)[kSamplesPerRay + 1])
+                                                        RunningHeights& drawn)
 {
     const __m256i lowest = _mm256_set1_epi32(kLowestRow);
     __m256i carry = _mm256_setzero_si256();
-    drawn[0] = 0;
     for (int s = 0; s < kSamplesPerRay; s += 8) {
-        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(projected + s));
+        const __m256i p = _mm256_load_si256(reinterpret_cast<const __m256i*>(projected + s));
         __m256i height = _mm256_min_epi32(_mm256_max_epi32(p, _mm256_setzero_si256()), lowest);
         height = _mm256_max_epi32(height, shiftedUp(height, 1));
         height = _mm256_max_epi32(height, shiftedUp(height, 2));
         height = _mm256_max_epi32(height, shiftedUp(height, 4));
         height = _mm256_max_epi32(height, carry);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(drawn + s + 1), height);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(drawn.before + s), _mm256_max_epi32(shiftedUp(height, 1), carry));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(drawn.after + s), height);
         carry = _mm256_permutevar8x32_epi32(height, _mm256_set1_epi32(7));
     }
 }
@@ -312,16 +319,16 @@ void castColumnSse2(const HeightPatch& patch, const CImage& texture, const Camer
 {
     alignas(32) int32_t projected[kSamplesPerRay];
     alignas(32) uint32_t sampleColours[kSamplesPerRay];
-    int32_t drawn[kSamplesPerRay + 1];
+    RunningHeights drawn;
     projectRay(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
     runningHeightsSse2(projected, drawn);
     for (int s = 0; s < kSamplesPerRay; ++s) {
         const __m128i fill = _mm_set1_epi32(static_cast<int32_t>(sampleColours[s]));
-        for (int32_t k = drawn[s], first = k; k == first || k < drawn[s + 1]; k += kRun)
+        for (int32_t k = drawn.before[s]; k == drawn.before[s] || k < drawn.after[s]; k += kRun)
             for (int i = 0; i < kRun; i += 4)
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(colours + k + i), fill);
     }
-    drawnOut = drawn[kSamplesPerRay];
+    drawnOut = drawn.after[kSamplesPerRay - 1];
 }
 
 // The same with AVX2.
@@ -331,17 +338,17 @@ __attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, co
 {
     alignas(32) int32_t projected[kSamplesPerRay];
     alignas(32) uint32_t sampleColours[kSamplesPerRay];
-    int32_t drawn[kSamplesPerRay + 1];
+    RunningHeights drawn;
     projectRayAvx2(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
     runningHeightsAvx2(projected, drawn);
     for (int s = 0; s < kSamplesPerRay; ++s) {
         const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(sampleColours[s]));
-        for (int32_t k = drawn[s], first = k; k == first || k < drawn[s + 1]; k += kRun) {
+        for (int32_t k = drawn.before[s]; k == drawn.before[s] || k < drawn.after[s]; k += kRun) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k), fill);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k + 8), fill);
         }
     }
-    drawnOut = drawn[kSamplesPerRay];
+    drawnOut = drawn.after[kSamplesPerRay - 1];
 }
 
 using CastColumn = void (*)(const HeightPatch&, const CImage&, const Camera&, const SampleDepths&, int32_t, int32_t,
