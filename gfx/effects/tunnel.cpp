@@ -336,11 +336,24 @@ __attribute__((target("avx2"))) void castEightRays(const TunnelFrame& f, const W
     keepMissed(v, texelV, hit);
 }
 
+// Built once, whichever instruction set casts.
+const RayGrid& rayGrid()
+{
+    static const RayGrid rays;
+    return rays;
+}
+
+const WallRowLookup& wallRowLookup()
+{
+    static const WallRowLookup lookup;
+    return lookup;
+}
+
 template <bool wide>
 void castRays(TunnelGrid& grid, uint32_t ms)
 {
-    static const RayGrid rays;
-    static const WallRowLookup wallRow;
+    const RayGrid& rays = rayGrid();
+    const WallRowLookup& wallRow = wallRowLookup();
     const TunnelFrame frame(ms);
     constexpr int kWideColumns = wide ? kTunnelGridColumns / 8 * 8 : 0;
     for (int r = 0; r < kTunnelGridRows; ++r) {
