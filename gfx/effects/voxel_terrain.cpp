@@ -105,7 +105,20 @@ RaySteps aimRays(const Camera& camera)
 struct HeightPatch {
     static constexpr int kPatch = 66;
     int32_t left, top;
-    uint32_t cells[kPatch * kPatch];
+    uint32_t cells[kPatch * kPatch + 4]; // a last row of four at a time may pass the end
+
+    static void packFourAtATime(const uint32_t* upper, const uint32_t* lower, int32_t width, uint32_t* out)
+    {
+        const __m128i low = _mm_set1_epi32(255);
+        auto heightsAt = [low](const uint32_t* at) {
+            return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), low);
+        };
+        for (int32_t col = 0; col < width; col += 4) {
+            const __m128i top = _mm_or_si128(heightsAt(upper + col), _mm_slli_epi32(heightsAt(upper + col + 1), 8));
+            const __m128i bottom = _mm_or_si128(heightsAt(lower + col), _mm_slli_epi32(heightsAt(lower + col + 1), 8));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + col), _mm_or_si128(top, _mm_slli_epi32(bottom, 16)));
+        }
+    }
 
     HeightPatch(const uint32_t* heights, const Camera& camera, const RaySteps& steps)
     {
@@ -119,8 +132,17 @@ struct HeightPatch {
         top = (camera.y + last * minY) >> 8;
         const int32_t width = ((camera.x + last * maxX) >> 8) - left + 1;
         const int32_t height = ((camera.y + last * maxY) >> 8) - top + 1;
+        // Four cells at a time where the rows need no wrapping (always, for
+        // the camera's circle around the map's middle).
+        const int32_t wholeWidth = (width + 3) / 4 * 4;
+        const bool inside = left >= 0 && left + wholeWidth + 1 <= kHeightMapSize;
         for (int32_t row = 0; row < height; ++row) {
             const int32_t yi = (top + row) & 255, yn = (top + row + 1) & 255;
+            if (inside) {
+                packFourAtATime(heights + yi * kHeightMapSize + left, heights + yn * kHeightMapSize + left, wholeWidth,
+                                cells + row * kPatch);
+                continue;
+            }
             for (int32_t col = 0; col < width; ++col) {
                 const int32_t xi = (left + col) & 255, xn = (left + col + 1) & 255;
                 cells[row * kPatch + col] = static_cast<uint32_t>(cellHeight(heights, yi, xi)) |
