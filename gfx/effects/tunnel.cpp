@@ -497,38 +497,49 @@ void fillPixelRow(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
         out[x] = texels[index[x]];
 }
 
-// The same with AVX2: sixteen 16-bit lanes, and the texels gathered eight
+// The same with AVX2 for all four pixel rows of a cell row: sixteen 16-bit
+// lanes, kept in registers from row to row, and the texels gathered eight
 // at a time.
-__attribute__((target("avx2"))) void fillPixelRowAvx2(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+__attribute__((target("avx2"))) void fillCellRowAvx2(const CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
 {
     const __m256i rowMask = _mm256_set1_epi16(63 << 6);
     const __m256i columnMask = _mm256_set1_epi16(63);
-    auto at = [](uint16_t* lanes) { return reinterpret_cast<__m256i*>(lanes); };
+    const int* base = reinterpret_cast<const int*>(texels);
+    auto at = [](const uint16_t* lanes) { return reinterpret_cast<const __m256i*>(lanes); };
     for (int x = 0; x < kViewWidth; x += 16) {
-        const __m256i u = _mm256_load_si256(at(spans.u + x));
-        const __m256i v = _mm256_load_si256(at(spans.v + x));
-        const __m256i index = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(v, 2), rowMask),
-                                              _mm256_and_si256(_mm256_srli_epi16(u, 8), columnMask));
-        _mm256_store_si256(at(spans.u + x), _mm256_add_epi16(u, _mm256_load_si256(at(spans.downU + x))));
-        _mm256_store_si256(at(spans.v + x), _mm256_add_epi16(v, _mm256_load_si256(at(spans.downV + x))));
-        const __m256i low = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(index));
-        const __m256i high = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(index, 1));
-        const int* base = reinterpret_cast<const int*>(texels);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_i32gather_epi32(base, low, 4));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8), _mm256_i32gather_epi32(base, high, 4));
+        __m256i u = _mm256_load_si256(at(spans.u + x));
+        __m256i v = _mm256_load_si256(at(spans.v + x));
+        const __m256i downU = _mm256_load_si256(at(spans.downU + x));
+        const __m256i downV = _mm256_load_si256(at(spans.downV + x));
+        for (int j = 0; j < kCellSize; ++j) {
+            const __m256i index = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(v, 2), rowMask),
+                                                  _mm256_and_si256(_mm256_srli_epi16(u, 8), columnMask));
+            const __m256i low = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(index));
+            const __m256i high = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(index, 1));
+            __m256i* row = reinterpret_cast<__m256i*>(out + j * kViewWidth + x);
+            _mm256_storeu_si256(row, _mm256_i32gather_epi32(base, low, 4));
+            _mm256_storeu_si256(row + 1, _mm256_i32gather_epi32(base, high, 4));
+            u = _mm256_add_epi16(u, downU);
+            v = _mm256_add_epi16(v, downV);
+        }
     }
 }
 
-template <void (*FillPixelRow)(CellRowSpans&, const uint32_t*, uint32_t*)>
-void fillCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+void fillCellRowSse2(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+{
+    for (int j = 0; j < kCellSize; ++j)
+        fillPixelRow(spans, texels, out + j * kViewWidth);
+}
+
+template <typename FillCellRow>
+void fillCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view, FillCellRow fillCellRow)
 {
     static_assert(kCellColumns % 4 == 0, "whole groups of four cells");
     CellRowSpans spans;
     for (int r = 0; r < kCellRows; ++r) {
         for (int c = 0; c < kCellColumns; c += 4)
             spanFourCells(grid, r, c, spans);
-        for (int j = 0; j < kCellSize; ++j)
-            FillPixelRow(spans, texture.pixels, view + (r * kCellSize + j) * kViewWidth);
+        fillCellRow(spans, texture.pixels, view + r * kCellSize * kViewWidth);
     }
 }
 
@@ -542,12 +553,12 @@ bool TunnelCanUseAvx2()
 
 void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
-    fillCells<fillPixelRow>(grid, texture, view);
+    fillCells(grid, texture, view, fillCellRowSse2);
 }
 
 void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
-    fillCells<fillPixelRowAvx2>(grid, texture, view);
+    fillCells(grid, texture, view, fillCellRowAvx2);
 }
 
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
