@@ -96,6 +96,39 @@ TEST(Tunnel, MatchesThePlainFillAtManyTimes)
     }
 }
 
+TEST(Tunnel, EveryFillMatchesThePlainFillOnAnyGrid)
+{
+    // Cast grids, and grids of arbitrary 32-bit values (wrapping steps,
+    // seams everywhere), through each instruction set the processor has.
+    using Fill = void (*)(const TunnelGrid&, const CImage&, uint32_t*);
+    std::vector<std::pair<const char*, Fill>> fills = {{"SSE2", FillTunnelCellsSse2}};
+    if (TunnelCanUseAvx2())
+        fills.emplace_back("AVX2", FillTunnelCellsAvx2);
+    const CImage& texture = *embeddedEffects().textures[2];
+    std::vector<TunnelGrid> grids(6);
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (size_t g = 0; g < grids.size(); ++g) {
+        if (g < 3) {
+            CastTunnelRays(grids[g], 7000u + 31337u * static_cast<uint32_t>(g));
+            continue;
+        }
+        for (int i = 0; i < 81 * 61; ++i) {
+            // Small jumps around the seam in one grid, any value in the others.
+            grids[g].u[i] = static_cast<int32_t>(g == 3 ? next() % 300 : next());
+            grids[g].v[i] = static_cast<int32_t>(g == 3 ? 50 + next() % 160 : next());
+        }
+    }
+    std::vector<uint32_t> view(320 * 240), expected(320 * 240);
+    for (const TunnelGrid& grid : grids) {
+        reference::FillTunnelCells(grid, texture, expected.data());
+        for (const auto& [name, fill] : fills) {
+            fill(grid, texture, view.data());
+            ASSERT_EQ(view, expected) << name << ", grid " << &grid - grids.data();
+        }
+    }
+}
+
 TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
 {
     TunnelGrid grid, expected;
@@ -104,12 +137,17 @@ TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
     std::vector<uint32_t> times = sampleTimes();
     for (uint32_t ms = 0; ms < 400000; ms += 997)
         times.push_back(ms);
-    for (uint32_t ms : times) {
-        CastTunnelRays(grid, ms);
+    // Each instruction set the processor has, in turn on the same grid.
+    std::vector<void (*)(TunnelGrid&, uint32_t)> casts = {CastTunnelRays, CastTunnelRaysSse2};
+    if (TunnelCanUseAvx2())
+        casts.push_back(CastTunnelRaysAvx2);
+    for (size_t t = 0; t < times.size(); ++t) {
+        const uint32_t ms = times[t];
+        casts[t % casts.size()](grid, ms);
         reference::CastTunnelRays(expected, ms);
         for (int i = 0; i < 81 * 61; ++i) {
-            ASSERT_EQ(grid.u[i], expected.u[i]) << "point " << i << " at " << ms << " ms";
-            ASSERT_EQ(grid.v[i], expected.v[i]) << "point " << i << " at " << ms << " ms";
+            ASSERT_EQ(grid.u[i], expected.u[i]) << "point " << i << " at " << ms << " ms, cast " << t % casts.size();
+            ASSERT_EQ(grid.v[i], expected.v[i]) << "point " << i << " at " << ms << " ms, cast " << t % casts.size();
         }
     }
 }

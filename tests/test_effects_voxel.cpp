@@ -14,10 +14,12 @@ TEST(VoxelTerrain, FlatGroundFillsTheBottomEightyRowsOnly)
     makeFlatState(effects, 0, 0xFF00FF00u);
     for (uint32_t ms : {0u, 12345u, 4294967295u}) {
         std::vector<uint32_t> view(320 * 240, kBackground);
-        DrawVoxelTerrain(effects, *effects.textures[0], view.data(), ms);
+        std::vector<int32_t> paintedRows(320, -1);
+        DrawVoxelTerrainCounting(effects, *effects.textures[0], view.data(), ms, paintedRows.data());
         for (int y = 0; y < 240; ++y)
             for (int x = 0; x < 320; ++x)
                 ASSERT_EQ(view[y * 320 + x], y >= 160 ? 0xFF00FF00u : kBackground) << x << "," << y;
+        EXPECT_EQ(paintedRows, std::vector<int32_t>(320, 80));
     }
 }
 
@@ -37,6 +39,9 @@ TEST(VoxelTerrain, TowersNeverReachRowZero)
         EXPECT_EQ(view[x], kBackground) << x;
         EXPECT_EQ(view[320 + x], 0xFF0000FFu) << x;
     }
+    std::fill(view.begin(), view.end(), kBackground);
+    DrawVoxelTerrainSse2(effects, *effects.textures[0], view.data(), 0);
+    EXPECT_EQ(view, expected) << "SSE2";
 }
 
 TEST(SampleHeight, ExactCellsAndInterpolation)
@@ -82,14 +87,20 @@ TEST(VoxelTerrain, SinglePrecisionDivisionTruncatesLikeIntegerDivision)
 
 TEST(VoxelTerrain, MatchesThePlainFormAtManyTimes)
 {
+    using Draw = void (*)(const EffectState&, const CImage&, uint32_t*, uint32_t);
+    std::vector<std::pair<const char*, Draw>> draws = {{"dispatcher", DrawVoxelTerrain}, {"SSE2", DrawVoxelTerrainSse2}};
+    if (VoxelCanUseAvx2())
+        draws.emplace_back("AVX2", DrawVoxelTerrainAvx2);
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     for (uint32_t ms : sampleTimes()) {
-        std::fill(view.begin(), view.end(), kBackground);
         std::fill(expected.begin(), expected.end(), kBackground);
-        DrawVoxelTerrain(effects, *effects.textures[3], view.data(), ms);
         reference::DrawVoxelTerrain(effects, *effects.textures[3], expected.data(), ms);
-        ASSERT_EQ(view, expected) << ms << " ms";
+        for (const auto& [name, draw] : draws) {
+            std::fill(view.begin(), view.end(), kBackground);
+            draw(effects, *effects.textures[3], view.data(), ms);
+            ASSERT_EQ(view, expected) << name << " at " << ms << " ms";
+        }
     }
 }
 

@@ -44,11 +44,31 @@ void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32
 bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+// The terrain with SSE2, or with AVX2 gathers where the processor has it
+// (VoxelCanUseAvx2); DrawVoxelTerrain picks. Both give the same pixels.
+void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+bool VoxelCanUseAvx2();
+// As DrawVoxelTerrain, also noting for each of the 320 columns how many
+// rows it painted from the bottom up: column x covers rows
+// 240 - paintedRows[x] .. 239 and leaves the rows above as they were (row 0
+// always). What the terrain paints does not depend on the view, so what
+// lies above it may as well be drawn after it.
+void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                              int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+// Both steps with SSE2, or with AVX2 where the processor has it
+// (TunnelCanUseAvx2); CastTunnelRays and FillTunnelCells pick. Each pair
+// gives the same values.
+void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms);
+void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms);
+void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+bool TunnelCanUseAvx2();
 void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
 // Escape counts (0..31) of 16 start points sharing an imaginary part,
 // several lanes at a time: with SSE2, or with AVX2 where the processor has

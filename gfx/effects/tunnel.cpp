@@ -2,7 +2,10 @@
 #include "gfx/frame.h"
 
 #include <cmath>
+#include <algorithm>
+#include <cstring>
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <limits>
 
 namespace {
@@ -27,11 +30,6 @@ inline int32_t wrapSubtract(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-inline int32_t wrapAdd(int32_t a, int32_t b)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
 // What one frame's rays share. Every named value is a float; the constants
 // keep the precision they are written with.
 struct TunnelFrame {
@@ -54,6 +52,166 @@ struct TunnelFrame {
         cosB = singleCosine(b);
         sinB = singleSine(b);
     }
+};
+
+// The wall's texture row from the tangent q of the hit's angle around the
+// axis: 127 - trunc(atan(q) / -3.14 * 127), the arc tangent taken in double
+// precision and rounded to float. The truncated part only takes the values
+// -63..63 and never rises as q grows (each operation in it is monotone), so
+// it is fixed by how many of the 126 floats at which it steps down lie at or
+// below q. Those steps are found once by bisecting over the floats with the
+// very same expression, so the lookup gives the same bits as calling the
+// arc tangent for every q; NaN (0 / 0) gives INT32_MIN, as the plain form
+// does.
+//
+// Counting the steps is quick: the floats are cut into 32768 buckets by the
+// top bits of their order (sign, exponent, six bits of mantissa), and each
+// bucket notes how many steps lie below it. A bucket is at most 1/64 of its
+// values wide while steps lie at least 0.049 q apart (atan moves 3.14 / 127
+// between them), so a bucket holds at most one step; two are checked, and a
+// bucket holding more (which no arc tangent within an ulp can give) sends
+// every lookup to a bisection over all the steps.
+class WallRowLookup {
+public:
+    WallRowLookup()
+    {
+        findSteps();
+        std::fill(std::begin(stepsBelow_), std::end(stepsBelow_), uint8_t{0});
+        for (int bucket = 0, below = 0; bucket < kBuckets; ++bucket) {
+            const uint32_t first = static_cast<uint32_t>(bucket) << kBucketShift;
+            while (below < stepCount_ && orderKey(steps_[below]) < first)
+                ++below;
+            int inside = below;
+            while (inside < stepCount_ && orderKey(steps_[inside]) <= first + ((1u << kBucketShift) - 1))
+                ++inside;
+            if (inside - below > kStepsPerBucket)
+                bucketsHold_ = false;
+            stepsBelow_[bucket] = static_cast<uint8_t>(below);
+        }
+    }
+
+    // Four lanes at once; the only loads left to single lanes are the
+    // table reads.
+    __m128i rows(__m128 q) const
+    {
+        if (!bucketsHold_) {
+            alignas(16) float lanes[4];
+            _mm_store_ps(lanes, q);
+            return _mm_setr_epi32(row(lanes[0]), row(lanes[1]), row(lanes[2]), row(lanes[3]));
+        }
+        const __m128i bits = _mm_castps_si128(q);
+        const __m128i key = _mm_xor_si128(bits, _mm_or_si128(_mm_srai_epi32(bits, 31), _mm_set1_epi32(INT32_MIN)));
+        // Bucket numbers fit in 15 bits: the low half of each lane.
+        const __m128i bucket = _mm_srli_epi32(key, kBucketShift);
+        const int b0 = stepsBelow_[_mm_extract_epi16(bucket, 0)], b1 = stepsBelow_[_mm_extract_epi16(bucket, 2)];
+        const int b2 = stepsBelow_[_mm_extract_epi16(bucket, 4)], b3 = stepsBelow_[_mm_extract_epi16(bucket, 6)];
+        const __m128 first = _mm_setr_ps(steps_[b0], steps_[b1], steps_[b2], steps_[b3]);
+        const __m128 second = _mm_setr_ps(steps_[b0 + 1], steps_[b1 + 1], steps_[b2 + 1], steps_[b3 + 1]);
+        // A comparison that holds is -1: subtracting it counts the step.
+        const __m128i passed = _mm_sub_epi32(_mm_sub_epi32(_mm_setr_epi32(b0, b1, b2, b3),
+                                                           _mm_castps_si128(_mm_cmple_ps(first, q))),
+                                             _mm_castps_si128(_mm_cmple_ps(second, q)));
+        const __m128i row = _mm_sub_epi32(_mm_set1_epi32(127), _mm_sub_epi32(_mm_set1_epi32(leftmost_), passed));
+        const __m128i notANumber = _mm_castps_si128(_mm_cmpunord_ps(q, q));
+        return _mm_or_si128(_mm_andnot_si128(notANumber, row),
+                            _mm_and_si128(notANumber, _mm_set1_epi32(wrapSubtract(127, INT32_MIN))));
+    }
+
+    // Eight lanes, with the processor's gathers.
+    __attribute__((target("avx2"))) __m256i rows(__m256 q) const
+    {
+        if (!bucketsHold_) {
+            alignas(32) float lanes[8];
+            _mm256_store_ps(lanes, q);
+            return _mm256_setr_epi32(row(lanes[0]), row(lanes[1]), row(lanes[2]), row(lanes[3]), row(lanes[4]),
+                                     row(lanes[5]), row(lanes[6]), row(lanes[7]));
+        }
+        const __m256i bits = _mm256_castps_si256(q);
+        const __m256i key =
+            _mm256_xor_si256(bits, _mm256_or_si256(_mm256_srai_epi32(bits, 31), _mm256_set1_epi32(INT32_MIN)));
+        const __m256i bucket = _mm256_srli_epi32(key, kBucketShift);
+        const __m256i below = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(stepsBelow_), bucket, 1), _mm256_set1_epi32(0xFF));
+        const __m256 first = _mm256_i32gather_ps(steps_, below, 4);
+        const __m256 second = _mm256_i32gather_ps(steps_ + 1, below, 4);
+        const __m256i passed =
+            _mm256_sub_epi32(_mm256_sub_epi32(below, _mm256_castps_si256(_mm256_cmp_ps(first, q, _CMP_LE_OQ))),
+                             _mm256_castps_si256(_mm256_cmp_ps(second, q, _CMP_LE_OQ)));
+        const __m256i row =
+            _mm256_sub_epi32(_mm256_set1_epi32(127), _mm256_sub_epi32(_mm256_set1_epi32(leftmost_), passed));
+        const __m256 notANumber = _mm256_cmp_ps(q, q, _CMP_UNORD_Q);
+        return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(row),
+                                                    _mm256_castsi256_ps(_mm256_set1_epi32(wrapSubtract(127, INT32_MIN))),
+                                                    notANumber));
+    }
+
+private:
+    static constexpr int kSteps = 128; // 126 used, the rest NaN
+    static constexpr int kBucketShift = 17;
+    static constexpr int kBuckets = 1 << (32 - kBucketShift);
+    static constexpr int kStepsPerBucket = 2;
+
+    // steps_[i] is the smallest q whose column is at most leftmost_ - 1 - i.
+    void findSteps()
+    {
+        const float infinity = std::numeric_limits<float>::infinity();
+        leftmost_ = angleColumn(-infinity);
+        const int32_t rightmost = angleColumn(infinity);
+        for (float& step : steps_)
+            step = std::numeric_limits<float>::quiet_NaN(); // never at or below q
+        stepCount_ = 0;
+        for (int32_t column = leftmost_ - 1; column >= rightmost && stepCount_ < kSteps - kStepsPerBucket; --column) {
+            uint32_t low = orderKey(-infinity), high = orderKey(infinity); // the column at high is low enough
+            while (low < high) {
+                const uint32_t middle = low + (high - low) / 2;
+                if (angleColumn(fromOrderKey(middle)) <= column)
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            steps_[stepCount_++] = fromOrderKey(high);
+        }
+    }
+
+    // One lane by bisection over all the steps, without branches: the
+    // comparisons follow q, which no predictor can guess.
+    int32_t row(float q) const
+    {
+        if (q != q)
+            return wrapSubtract(127, std::numeric_limits<int32_t>::min());
+        int32_t passed = 0; // how many steps lie at or below q
+#pragma GCC unroll 7
+        for (int32_t stride = kSteps / 2; stride > 0; stride /= 2)
+            passed += stride * static_cast<int32_t>(steps_[passed + stride - 1] <= q);
+        return wrapSubtract(127, leftmost_ - passed);
+    }
+
+    static int32_t angleColumn(float q)
+    {
+        const float at = static_cast<float>(std::atan(static_cast<double>(q)));
+        return truncateToInt32(at / -3.14 * 127);
+    }
+    // Unsigned keys in the order of the floats they stand for (-0 just
+    // below +0), so bisection can walk the floats.
+    static uint32_t orderKey(float f)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+    }
+    static float fromOrderKey(uint32_t key)
+    {
+        const uint32_t bits = (key & 0x80000000u) ? key & 0x7FFFFFFFu : ~key;
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+
+    float steps_[kSteps];
+    int32_t stepCount_ = 0;
+    int32_t leftmost_ = 0;
+    bool bucketsHold_ = true;
+    uint8_t stepsBelow_[kBuckets + 3]; // the last 3 only pad the 4-byte gathers
 };
 
 // The grid's ray directions before turning: X per column (padded to whole
@@ -85,7 +243,8 @@ struct RayGrid {
 // (or not a number) keeps its values. Truncations out of the 32-bit range
 // give INT32_MIN, what the vector conversion gives, instead of undefined
 // behaviour.
-void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int32_t* u, int32_t* v)
+void castFourRays(const TunnelFrame& f, const WallRowLookup& wallRow, const float* x4, float y, int valid, int32_t* u,
+                  int32_t* v)
 {
     const float d1 = -f.cosA - f.sinA * y;
     const float dyRow = y * f.cosA - f.sinA;
@@ -97,7 +256,8 @@ void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int
     const __m128 bq = _mm_mul_ps(_mm_set1_ps(2.0f),
                                  _mm_add_ps(_mm_mul_ps(_mm_set1_ps(f.p1), dx), _mm_set1_ps(f.p2 * dyRow)));
     const __m128 disc = _mm_sub_ps(_mm_mul_ps(bq, bq), _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(4.0f), aq), _mm_set1_ps(f.cq)));
-    const int hits = _mm_movemask_ps(_mm_cmpgt_ps(disc, _mm_setzero_ps())) & ((1 << valid) - 1);
+    const __m128 hitLanes = _mm_cmpgt_ps(disc, _mm_setzero_ps());
+    const int hits = _mm_movemask_ps(hitLanes) & ((1 << valid) - 1);
     if (hits == 0)
         return;
     const __m128 sq = _mm_sqrt_ps(disc);
@@ -111,32 +271,120 @@ void castFourRays(const TunnelFrame& f, const float* x4, float y, int valid, int
     const __m128i texelU = _mm_cvttps_epi32(_mm_mul_ps(_mm_div_ps(along, _mm_set1_ps(500.0f)), _mm_set1_ps(40.0f)));
     const __m128 xh = _mm_add_ps(_mm_mul_ps(l, dx), _mm_set1_ps(f.p1));
     const __m128 yh = _mm_add_ps(_mm_mul_ps(l, dy), _mm_set1_ps(f.p2));
-    alignas(16) float quotient[4];
-    alignas(16) int32_t lanesU[4];
-    _mm_store_ps(quotient, _mm_div_ps(yh, xh));
+    const __m128i texelV = wallRow.rows(_mm_div_ps(yh, xh));
+    if (valid == 4) {
+        const __m128i hit = _mm_castps_si128(hitLanes);
+        auto keepMissed = [hit](int32_t* at, __m128i fresh) {
+            __m128i* lanes = reinterpret_cast<__m128i*>(at);
+            _mm_storeu_si128(lanes, _mm_or_si128(_mm_and_si128(hit, fresh), _mm_andnot_si128(hit, _mm_loadu_si128(lanes))));
+        };
+        keepMissed(u, texelU);
+        keepMissed(v, texelV);
+        return;
+    }
+    alignas(16) int32_t lanesU[4], lanesV[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanesU), texelU);
-    for (int lane = 0; lane < 4; ++lane) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanesV), texelV);
+    for (int lane = 0; lane < valid; ++lane) {
         if ((hits & (1 << lane)) == 0)
             continue;
-        const float at = static_cast<float>(std::atan(static_cast<double>(quotient[lane])));
         u[lane] = lanesU[lane];
-        v[lane] = wrapSubtract(127, truncateToInt32(at / -3.14 * 127));
+        v[lane] = lanesV[lane];
+    }
+}
+
+// Stores the lanes of points whose ray hit; the others keep their values.
+__attribute__((target("avx2"))) inline void keepMissed(int32_t* at, __m256i fresh, __m256 hit)
+{
+    __m256i* lanes = reinterpret_cast<__m256i*>(at);
+    const __m256 old = _mm256_castsi256_ps(_mm256_loadu_si256(lanes));
+    _mm256_storeu_si256(lanes, _mm256_castps_si256(_mm256_blendv_ps(old, _mm256_castsi256_ps(fresh), hit)));
+}
+
+// The same steps for eight neighbouring grid points, all of them in the
+// grid, with AVX2.
+__attribute__((target("avx2"))) void castEightRays(const TunnelFrame& f, const WallRowLookup& wallRow,
+                                                   const float* x8, float y, int32_t* u, int32_t* v)
+{
+    const float d1 = -f.cosA - f.sinA * y;
+    const float dyRow = y * f.cosA - f.sinA;
+    const __m256 x = _mm256_loadu_ps(x8);
+    const __m256 dy = _mm256_set1_ps(dyRow);
+    const __m256 dz = _mm256_sub_ps(_mm256_set1_ps(f.cosB * d1), _mm256_mul_ps(_mm256_set1_ps(f.sinB), x));
+    const __m256 dx = _mm256_add_ps(_mm256_set1_ps(f.sinB * d1), _mm256_mul_ps(_mm256_set1_ps(f.cosB), x));
+    const __m256 aq = _mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_set1_ps(dyRow * dyRow));
+    const __m256 bq = _mm256_mul_ps(_mm256_set1_ps(2.0f),
+                                    _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(f.p1), dx), _mm256_set1_ps(f.p2 * dyRow)));
+    const __m256 disc =
+        _mm256_sub_ps(_mm256_mul_ps(bq, bq), _mm256_mul_ps(_mm256_mul_ps(_mm256_set1_ps(4.0f), aq), _mm256_set1_ps(f.cq)));
+    const __m256 hit = _mm256_cmp_ps(disc, _mm256_setzero_ps(), _CMP_GT_OQ);
+    if (_mm256_movemask_ps(hit) == 0)
+        return;
+    const __m256 sq = _mm256_sqrt_ps(disc);
+    const __m256 twoAq = _mm256_mul_ps(_mm256_set1_ps(2.0f), aq);
+    const __m256 negBq = _mm256_xor_ps(bq, _mm256_set1_ps(-0.0f));
+    const __m256 t1 = _mm256_div_ps(_mm256_sub_ps(negBq, sq), twoAq);
+    const __m256 t2 = _mm256_div_ps(_mm256_sub_ps(sq, bq), twoAq);
+    const __m256 l = _mm256_blendv_ps(t2, t1, _mm256_cmp_ps(t1, t2, _CMP_LE_OQ));
+    const __m256 along = _mm256_add_ps(_mm256_mul_ps(l, dz), _mm256_set1_ps(f.tz));
+    const __m256i texelU =
+        _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_div_ps(along, _mm256_set1_ps(500.0f)), _mm256_set1_ps(40.0f)));
+    const __m256 xh = _mm256_add_ps(_mm256_mul_ps(l, dx), _mm256_set1_ps(f.p1));
+    const __m256 yh = _mm256_add_ps(_mm256_mul_ps(l, dy), _mm256_set1_ps(f.p2));
+    const __m256i texelV = wallRow.rows(_mm256_div_ps(yh, xh));
+    keepMissed(u, texelU, hit);
+    keepMissed(v, texelV, hit);
+}
+
+// Built once, whichever instruction set casts.
+const RayGrid& rayGrid()
+{
+    static const RayGrid rays;
+    return rays;
+}
+
+const WallRowLookup& wallRowLookup()
+{
+    static const WallRowLookup lookup;
+    return lookup;
+}
+
+template <bool wide>
+void castRays(TunnelGrid& grid, uint32_t ms)
+{
+    const RayGrid& rays = rayGrid();
+    const WallRowLookup& wallRow = wallRowLookup();
+    const TunnelFrame frame(ms);
+    constexpr int kWideColumns = wide ? kTunnelGridColumns / 8 * 8 : 0;
+    for (int r = 0; r < kTunnelGridRows; ++r) {
+        const int row = r * kTunnelGridColumns;
+        for (int c = 0; c < kWideColumns; c += 8)
+            castEightRays(frame, wallRow, rays.x + c, rays.y[r], grid.u + row + c, grid.v + row + c);
+        for (int c = kWideColumns; c < kTunnelGridColumns; c += 4) {
+            const int valid = kTunnelGridColumns - c < 4 ? kTunnelGridColumns - c : 4;
+            castFourRays(frame, wallRow, rays.x + c, rays.y[r], valid, grid.u + row + c, grid.v + row + c);
+        }
     }
 }
 
 } // namespace
 
+void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms)
+{
+    castRays<false>(grid, ms);
+}
+
+void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms)
+{
+    castRays<true>(grid, ms);
+}
+
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
 {
-    static const RayGrid rays;
-    const TunnelFrame frame(ms);
-    for (int r = 0; r < kTunnelGridRows; ++r) {
-        const int row = r * kTunnelGridColumns;
-        for (int c = 0; c < kTunnelGridColumns; c += 4) {
-            const int valid = kTunnelGridColumns - c < 4 ? kTunnelGridColumns - c : 4;
-            castFourRays(frame, rays.x + c, rays.y[r], valid, grid.u + row + c, grid.v + row + c);
-        }
-    }
+    if (TunnelCanUseAvx2())
+        CastTunnelRaysAvx2(grid, ms);
+    else
+        CastTunnelRaysSse2(grid, ms);
 }
 
 namespace {
@@ -144,32 +392,61 @@ namespace {
 // A jump of more than 120 between neighbours means the arc tangent wrapped
 // between them; 128 is a multiple of the texture size, so adding it moves
 // the lower value next to the higher one without changing its texel.
-inline void liftIfBelow(int32_t& low, int32_t high)
+// Four cells at a time.
+inline void liftIfBelow(__m128i& low, __m128i high)
 {
-    if (wrapSubtract(high, low) > 120)
-        low = wrapAdd(low, 128);
+    const __m128i jumped = _mm_cmpgt_epi32(_mm_sub_epi32(high, low), _mm_set1_epi32(120));
+    low = _mm_add_epi32(low, _mm_and_si128(jumped, _mm_set1_epi32(128)));
 }
 
-// An 8.8 fixed-point step over a quarter of a cell: (b - a) * 256 / 4 with
-// 32-bit wrap-around. The product is a multiple of 256, so the division is
-// exact and an arithmetic shift does it.
-inline uint32_t quarterStep(int32_t from, int32_t to)
+inline __m128i load4(const int32_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+
+// The low 16 bits of each 32-bit lane of a (lanes 0..3) and b (4..7).
+inline __m128i lowHalves(__m128i a, __m128i b)
 {
-    return static_cast<uint32_t>(static_cast<int32_t>(static_cast<uint32_t>(wrapSubtract(to, from)) << 8) >> 2);
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
 }
 
-// {0, 1, 2, 3} * step with 32-bit wrap-around.
-inline __m128i laneSteps(uint32_t step)
+// The 16-bit lanes 0..3 of v, each repeated four times: the first two cells'
+// pixels (into first) and the other two's (into second).
+inline void spreadLow(__m128i v, __m128i& first, __m128i& second)
 {
-    return _mm_setr_epi32(0, static_cast<int32_t>(step), static_cast<int32_t>(2u * step),
-                          static_cast<int32_t>(3u * step));
+    const __m128i doubled = _mm_unpacklo_epi16(v, v);
+    first = _mm_unpacklo_epi32(doubled, doubled);
+    second = _mm_unpackhi_epi32(doubled, doubled);
 }
 
-void fillCell(const TunnelGrid& grid, const uint32_t* texels, int r, int c, uint32_t* view)
+inline void spreadHigh(__m128i v, __m128i& first, __m128i& second)
+{
+    const __m128i doubled = _mm_unpackhi_epi16(v, v);
+    first = _mm_unpacklo_epi32(doubled, doubled);
+    second = _mm_unpackhi_epi32(doubled, doubled);
+}
+
+// One row of cells spread over its 320 pixel columns: the low 16 bits of
+// each pixel's 8.8 coordinates on the cell's top row, and of their steps
+// down one pixel row. Only bits 8..13 pick a texel, and the low 16 bits of
+// wrapping 32-bit sums and products depend only on the low 16 bits of
+// their terms, so 16-bit lanes give the same texels. A step over a quarter
+// of a cell is (b - a) * 256 / 4, exact on a multiple of 256: its low 16
+// bits are those of (b - a) << 6.
+struct CellRowSpans {
+    alignas(32) uint16_t u[kViewWidth];
+    alignas(32) uint16_t v[kViewWidth];
+    alignas(32) uint16_t downU[kViewWidth];
+    alignas(32) uint16_t downV[kViewWidth];
+};
+
+inline void store8(uint16_t* at, __m128i value) { _mm_store_si128(reinterpret_cast<__m128i*>(at), value); }
+
+// Four cells (16 pixel columns) of the spans of cell row r from column c.
+void spanFourCells(const TunnelGrid& grid, int r, int c, CellRowSpans& spans)
 {
     const int tl = r * kTunnelGridColumns + c;
     const int bl = tl + kTunnelGridColumns;
-    int32_t vTL = grid.v[tl], vTR = grid.v[tl + 1], vBL = grid.v[bl], vBR = grid.v[bl + 1];
+    const __m128i uTL = load4(grid.u + tl), uTR = load4(grid.u + tl + 1), uBL = load4(grid.u + bl);
+    __m128i vTL = load4(grid.v + tl), vTR = load4(grid.v + tl + 1);
+    __m128i vBL = load4(grid.v + bl), vBR = load4(grid.v + bl + 1);
     // Seven tests in this order, each seeing the ones before.
     liftIfBelow(vTL, vTR);
     liftIfBelow(vBL, vBR);
@@ -179,40 +456,117 @@ void fillCell(const TunnelGrid& grid, const uint32_t* texels, int r, int c, uint
     liftIfBelow(vTR, vBR);
     liftIfBelow(vBL, vTL);
 
-    const int32_t uTL = grid.u[tl];
-    const uint32_t pixelStepU = quarterStep(uTL, grid.u[tl + 1]);
-    const uint32_t pixelStepV = quarterStep(vTL, vTR);
-    const uint32_t rowStepU = quarterStep(uTL, grid.u[bl]);
-    const uint32_t rowStepV = quarterStep(vTL, vBL);
-    // The four pixels of a cell row at once: u = row start + i * step, the
-    // texel index from bits 8..13 of v (texture row) and of u (column).
-    const __m128i spanU = laneSteps(pixelStepU);
-    const __m128i spanV = laneSteps(pixelStepV);
-    const __m128i columnMask = _mm_set1_epi32(63);
-    const __m128i rowMask = _mm_set1_epi32(63 << 6);
-    uint32_t rowU = static_cast<uint32_t>(uTL) << 8;
-    uint32_t rowV = static_cast<uint32_t>(vTL) << 8;
-    uint32_t* out = view + (r * kCellSize) * kViewWidth + c * kCellSize;
-    for (int j = 0; j < kCellSize; ++j, out += kViewWidth, rowU += rowStepU, rowV += rowStepV) {
-        const __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(rowU)), spanU);
-        const __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(rowV)), spanV);
-        const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 2), rowMask),
-                                           _mm_and_si128(_mm_srli_epi32(u, 8), columnMask));
-        alignas(16) uint32_t at[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-        const __m128i texels4 = _mm_setr_epi32(static_cast<int32_t>(texels[at[0]]), static_cast<int32_t>(texels[at[1]]),
-                                               static_cast<int32_t>(texels[at[2]]), static_cast<int32_t>(texels[at[3]]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), texels4);
+    const __m128i startAndStepU = lowHalves(_mm_slli_epi32(uTL, 8), _mm_slli_epi32(_mm_sub_epi32(uTR, uTL), 6));
+    const __m128i startAndStepV = lowHalves(_mm_slli_epi32(vTL, 8), _mm_slli_epi32(_mm_sub_epi32(vTR, vTL), 6));
+    const __m128i downs = lowHalves(_mm_slli_epi32(_mm_sub_epi32(uBL, uTL), 6), _mm_slli_epi32(_mm_sub_epi32(vBL, vTL), 6));
+    const __m128i ramp = _mm_setr_epi16(0, 1, 2, 3, 0, 1, 2, 3);
+    __m128i start0, start1, step0, step1;
+    const int px = c * kCellSize;
+    spreadLow(startAndStepU, start0, start1);
+    spreadHigh(startAndStepU, step0, step1);
+    store8(spans.u + px, _mm_add_epi16(start0, _mm_mullo_epi16(step0, ramp)));
+    store8(spans.u + px + 8, _mm_add_epi16(start1, _mm_mullo_epi16(step1, ramp)));
+    spreadLow(startAndStepV, start0, start1);
+    spreadHigh(startAndStepV, step0, step1);
+    store8(spans.v + px, _mm_add_epi16(start0, _mm_mullo_epi16(step0, ramp)));
+    store8(spans.v + px + 8, _mm_add_epi16(start1, _mm_mullo_epi16(step1, ramp)));
+    spreadLow(downs, step0, step1);
+    store8(spans.downU + px, step0);
+    store8(spans.downU + px + 8, step1);
+    spreadHigh(downs, step0, step1);
+    store8(spans.downV + px, step0);
+    store8(spans.downV + px + 8, step1);
+}
+
+// The texel index of every pixel of one pixel row (bits 8..13 of v pick the
+// texture row, of u the column), then the texels; the spans move down a row.
+void fillPixelRow(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+{
+    alignas(16) uint16_t index[kViewWidth];
+    const __m128i rowMask = _mm_set1_epi16(63 << 6);
+    const __m128i columnMask = _mm_set1_epi16(63);
+    for (int x = 0; x < kViewWidth; x += 8) {
+        const __m128i u = _mm_load_si128(reinterpret_cast<const __m128i*>(spans.u + x));
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(spans.v + x));
+        store8(index + x, _mm_or_si128(_mm_and_si128(_mm_srli_epi16(v, 2), rowMask),
+                                       _mm_and_si128(_mm_srli_epi16(u, 8), columnMask)));
+        store8(spans.u + x, _mm_add_epi16(u, _mm_load_si128(reinterpret_cast<const __m128i*>(spans.downU + x))));
+        store8(spans.v + x, _mm_add_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(spans.downV + x))));
+    }
+    for (int x = 0; x < kViewWidth; ++x)
+        out[x] = texels[index[x]];
+}
+
+// The same with AVX2 for all four pixel rows of a cell row: sixteen 16-bit
+// lanes, kept in registers from row to row, and the texels gathered eight
+// at a time.
+__attribute__((target("avx2"))) void fillCellRowAvx2(const CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+{
+    const __m256i rowMask = _mm256_set1_epi16(63 << 6);
+    const __m256i columnMask = _mm256_set1_epi16(63);
+    const int* base = reinterpret_cast<const int*>(texels);
+    auto at = [](const uint16_t* lanes) { return reinterpret_cast<const __m256i*>(lanes); };
+    for (int x = 0; x < kViewWidth; x += 16) {
+        __m256i u = _mm256_load_si256(at(spans.u + x));
+        __m256i v = _mm256_load_si256(at(spans.v + x));
+        const __m256i downU = _mm256_load_si256(at(spans.downU + x));
+        const __m256i downV = _mm256_load_si256(at(spans.downV + x));
+        for (int j = 0; j < kCellSize; ++j) {
+            const __m256i index = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(v, 2), rowMask),
+                                                  _mm256_and_si256(_mm256_srli_epi16(u, 8), columnMask));
+            const __m256i low = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(index));
+            const __m256i high = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(index, 1));
+            __m256i* row = reinterpret_cast<__m256i*>(out + j * kViewWidth + x);
+            _mm256_storeu_si256(row, _mm256_i32gather_epi32(base, low, 4));
+            _mm256_storeu_si256(row + 1, _mm256_i32gather_epi32(base, high, 4));
+            u = _mm256_add_epi16(u, downU);
+            v = _mm256_add_epi16(v, downV);
+        }
+    }
+}
+
+void fillCellRowSse2(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
+{
+    for (int j = 0; j < kCellSize; ++j)
+        fillPixelRow(spans, texels, out + j * kViewWidth);
+}
+
+template <typename FillCellRow>
+void fillCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view, FillCellRow fillCellRow)
+{
+    static_assert(kCellColumns % 4 == 0, "whole groups of four cells");
+    CellRowSpans spans;
+    for (int r = 0; r < kCellRows; ++r) {
+        for (int c = 0; c < kCellColumns; c += 4)
+            spanFourCells(grid, r, c, spans);
+        fillCellRow(spans, texture.pixels, view + r * kCellSize * kViewWidth);
     }
 }
 
 } // namespace
 
+bool TunnelCanUseAvx2()
+{
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+
+void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    fillCells(grid, texture, view, fillCellRowSse2);
+}
+
+void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    fillCells(grid, texture, view, fillCellRowAvx2);
+}
+
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
-    for (int r = 0; r < kCellRows; ++r)
-        for (int c = 0; c < kCellColumns; ++c)
-            fillCell(grid, texture.pixels, r, c, view);
+    if (TunnelCanUseAvx2())
+        FillTunnelCellsAvx2(grid, texture, view);
+    else
+        FillTunnelCellsSse2(grid, texture, view);
 }
 
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms)
