@@ -94,27 +94,24 @@ int32_t advanceOf(const BitmapFont& font, uint8_t code)
 
 #if defined(__SSE2__)
 // blendOver of one colour at one strength on four pixels in 16-bit lanes.
-// The arithmetic shift of a
-// negative (k - t) * a is minus the ceiling of (t - k) * a / 256, so each
-// byte is t + ((k -sat t) * a >> 8) - (((t -sat k) * a + 255) >> 8), of which
-// one term is always 0; no product exceeds 65280. The alpha lanes have a
-// strength of 0 and keep the target's alpha byte.
+// (k - t) * a >> 8 with an arithmetic shift is the floor of (k - t) * a / 256,
+// which is the high half of the signed product ((k - t) << 7) * (2 * a):
+// both factors fit 16 signed bits (|k - t| <= 255, a <= 255). The alpha
+// lanes have a strength of 0 and keep the target's alpha byte.
 struct BlendLanes {
     __m128i colour; // two pixels' worth of the colour's bytes
-    __m128i alpha;  // the strength in the blue, green and red lanes
+    __m128i twice;  // twice the strength in the blue, green and red lanes
 
     explicit BlendLanes(uint32_t colour32)
     {
         const __m128i zero = _mm_setzero_si128();
         colour = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>(colour32)), zero);
-        alpha = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>((colour32 >> 24) * 0x010101u)), zero);
+        twice = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>((colour32 >> 24) * 0x010101u)), zero);
+        twice = _mm_add_epi16(twice, twice);
     }
     __m128i blendHalf(__m128i t) const
     {
-        const __m128i up = _mm_srli_epi16(_mm_mullo_epi16(_mm_subs_epu16(colour, t), alpha), 8);
-        const __m128i down =
-            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_subs_epu16(t, colour), alpha), _mm_set1_epi16(255)), 8);
-        return _mm_sub_epi16(_mm_add_epi16(t, up), down);
+        return _mm_add_epi16(t, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(colour, t), 7), twice));
     }
     // The four target pixels, blended where the sheet's blue byte is not 0.
     __m128i blend(__m128i target, __m128i sheet) const
@@ -129,17 +126,17 @@ struct BlendLanes {
 
 using TextBlend = BlendLanes;
 
+inline __m128i loadGroup(const uint32_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+inline void storeGroup(uint32_t* at, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v); }
+
 // One clipped glyph row: `count` view pixels under `count` sheet pixels,
-// four at a time. A row whose width is not a multiple of four ends with a
-// group that overlaps the one before it; that group is blended from the
-// row as it was before any store, so its overlapping pixels get the same
-// bits as the earlier group gave them, not a second blend. Rows of fewer
-// than four pixels go one pixel at a time, so nothing outside the row is
-// read or written.
-void blendGlyphRow(uint32_t* target, const uint32_t* sheet, int64_t count, const TextBlend& blend)
+// four at a time, reading and writing nothing outside the row. A row whose
+// width is not a multiple of four ends with a group that overlaps the one
+// before it; that group is blended from the row as it was before any store,
+// so its overlapping pixels get the same bits as the earlier group gave
+// them, not a second blend. Rows of fewer than four go pixel by pixel.
+void blendRowWithin(uint32_t* target, const uint32_t* sheet, int64_t count, const TextBlend& blend)
 {
-    const auto load = [](const uint32_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); };
-    const auto store = [](uint32_t* at, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v); };
     if (count < 4) {
         for (int64_t c = 0; c < count; ++c) {
             const __m128i t = _mm_cvtsi32_si128(static_cast<int32_t>(target[c]));
@@ -149,11 +146,27 @@ void blendGlyphRow(uint32_t* target, const uint32_t* sheet, int64_t count, const
         return;
     }
     const int64_t last = count - 4;
-    const __m128i lastGroup = blend.blend(load(target + last), load(sheet + last));
+    const __m128i lastGroup = blend.blend(loadGroup(target + last), loadGroup(sheet + last));
     for (int64_t c = 0; c < last; c += 4)
-        store(target + c, blend.blend(load(target + c), load(sheet + c)));
-    store(target + last, lastGroup);
+        storeGroup(target + c, blend.blend(loadGroup(target + c), loadGroup(sheet + c)));
+    storeGroup(target + last, lastGroup);
 }
+
+// The same row where the buffers go on past its last group of four: the
+// pixels of that group beyond the row count as uncovered, so the store gives
+// them back the bits just read.
+inline void blendRowPadded(uint32_t* target, const uint32_t* sheet, int64_t count, const TextBlend& blend)
+{
+    int64_t c = 0;
+    for (; c + 4 <= count; c += 4)
+        storeGroup(target + c, blend.blend(loadGroup(target + c), loadGroup(sheet + c)));
+    if (c == count)
+        return;
+    const __m128i inRow = _mm_cmplt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(static_cast<int32_t>(count - c)));
+    storeGroup(target + c, blend.blend(loadGroup(target + c), _mm_and_si128(inRow, loadGroup(sheet + c))));
+}
+
+constexpr int64_t kGroup = 4;
 #else
 // blendOver of one colour at one strength, as a table per colour byte: a
 // text's pixels all blend toward the same colour, so each byte's result is
@@ -180,13 +193,20 @@ struct BlendTable {
 
 using TextBlend = BlendTable;
 
-void blendGlyphRow(uint32_t* target, const uint32_t* sheet, int64_t count, const TextBlend& blend)
+void blendRowWithin(uint32_t* target, const uint32_t* sheet, int64_t count, const TextBlend& blend)
 {
     for (int64_t c = 0; c < count; ++c) {
         if ((sheet[c] & 0xFF) != 0) // blue 0: no coverage
             target[c] = blend.blend(target[c]);
     }
 }
+
+inline void blendRowPadded(uint32_t* target, const uint32_t* sheet, int64_t count, const TextBlend& blend)
+{
+    blendRowWithin(target, sheet, count, blend);
+}
+
+constexpr int64_t kGroup = 1;
 #endif
 
 // Draws one glyph with the pen at (x, y), clipped to the view. Only the
@@ -211,12 +231,29 @@ void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, 
     if (firstColumn >= endColumn)
         return;
 
-    for (int64_t r = firstRow; r < endRow; ++r) {
-        // Offsets of glyph column 0, which need not lie on the sheet or the view.
-        const int64_t sheetAt = (g.y + r) * sheet->bufferWidth + g.x;
-        const int64_t viewAt = (top + r) * kViewWidth + left;
-        blendGlyphRow(view + viewAt + firstColumn, sheet->pixels + sheetAt + firstColumn, endColumn - firstColumn,
-                      blend);
+    if (firstRow >= endRow)
+        return;
+
+    // Offsets of the first clipped pixel of the first drawn row on the sheet
+    // and in the view.
+    const int64_t count = endColumn - firstColumn;
+    const int64_t sheetAt = (g.y + firstRow) * sheet->bufferWidth + g.x + firstColumn;
+    const int64_t viewAt = (top + firstRow) * kViewWidth + left + firstColumn;
+    // Whether the last row's last group of pixels still lies in both buffers,
+    // so that every row may read and write whole groups.
+    const int64_t rows = endRow - firstRow;
+    const int64_t groupEnd = (count + kGroup - 1) / kGroup * kGroup;
+    const bool padded = sheetAt + (rows - 1) * sheet->bufferWidth + groupEnd <=
+                            int64_t(sheet->bufferWidth) * sheet->bufferHeight &&
+                        viewAt + (rows - 1) * kViewWidth + groupEnd <= int64_t(kViewWidth) * kViewHeight;
+    uint32_t* target = view + viewAt;
+    const uint32_t* source = sheet->pixels + sheetAt;
+    if (padded) {
+        for (int64_t r = 0; r < rows; ++r, target += kViewWidth, source += sheet->bufferWidth)
+            blendRowPadded(target, source, count, blend);
+    } else {
+        for (int64_t r = 0; r < rows; ++r, target += kViewWidth, source += sheet->bufferWidth)
+            blendRowWithin(target, source, count, blend);
     }
 }
 
