@@ -95,8 +95,7 @@ int32_t advanceOf(const BitmapFont& font, uint8_t code)
 // no coverage, so a bad rectangle or a missing sheet draws nothing. The
 // clipping is worked out once per glyph, as the range of its rows and
 // columns that land on the view, rather than tested per pixel.
-void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour,
-               Lanes lanes)
+void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, const TextColour& colour)
 {
     const CImage* sheet = font.sheet;
     if (sheet == nullptr || sheet->pixels == nullptr)
@@ -105,11 +104,18 @@ void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, 
     const int64_t left = int64_t(x) + g.xoffset; // view column of glyph column 0
     const int64_t top = int64_t(y) + g.yoffset;  // view row of glyph row 0
 
-    // Glyph rows and columns whose sheet pixel exists and that land on the view.
-    const int64_t firstRow = std::max<int64_t>({0, -int64_t(g.y), -top});
-    const int64_t endRow = std::min<int64_t>({g.height, int64_t(sheet->height) - g.y, kViewHeight - top});
-    const int64_t firstColumn = std::max<int64_t>({0, -int64_t(g.x), -left});
-    const int64_t endColumn = std::min<int64_t>({g.width, int64_t(sheet->width) - g.x, kViewWidth - left});
+    // Glyph rows and columns whose sheet pixel exists and that land on the view:
+    // most often the whole rectangle.
+    int64_t firstRow = 0, endRow = g.height, firstColumn = 0, endColumn = g.width;
+    const bool whole = g.x >= 0 && g.y >= 0 && left >= 0 && top >= 0 && int64_t(g.x) + g.width <= sheet->width &&
+                       int64_t(g.y) + g.height <= sheet->height && left + g.width <= kViewWidth &&
+                       top + g.height <= kViewHeight;
+    if (!whole) {
+        firstRow = std::max<int64_t>({0, -int64_t(g.y), -top});
+        endRow = std::min<int64_t>({g.height, int64_t(sheet->height) - g.y, kViewHeight - top});
+        firstColumn = std::max<int64_t>({0, -int64_t(g.x), -left});
+        endColumn = std::min<int64_t>({g.width, int64_t(sheet->width) - g.x, kViewWidth - left});
+    }
     if (firstColumn >= endColumn || firstRow >= endRow)
         return;
 
@@ -124,7 +130,7 @@ void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, 
                                   int64_t(kViewWidth) * kViewHeight - lastViewAt);
     const GlyphRows glyph{view + viewAt, sheet->pixels + sheetAt, sheet->bufferWidth, rows, endColumn - firstColumn,
                           room};
-    blendGlyph(glyph, colour, lanes);
+    blendGlyph(glyph, colour);
 }
 
 } // namespace
@@ -161,6 +167,7 @@ void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t 
     uint32_t line = 0;
     if (text == nullptr)
         return;
+    const TextColour blend(colour, lanes);
     for (const char* p = text; *p != '\0'; ++p) {
         const auto code = static_cast<uint8_t>(*p);
         if (code == '\n') {
@@ -172,7 +179,7 @@ void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t 
             continue;
         if (line <= 231)
             drawGlyph(code, font, view, static_cast<int32_t>(static_cast<uint32_t>(x) + column),
-                      static_cast<int32_t>(static_cast<uint32_t>(y) + line), colour, lanes);
+                      static_cast<int32_t>(static_cast<uint32_t>(y) + line), blend);
         column += static_cast<uint32_t>(advanceOf(font, code));
     }
 }

@@ -19,12 +19,10 @@ struct Sse2Blend {
     __m128i colour; // two pixels' worth of the colour's bytes
     __m128i twice;  // twice the strength in the blue, green and red lanes
 
-    explicit Sse2Blend(uint32_t colour32)
+    explicit Sse2Blend(const TextColour& text)
+        : colour(_mm_load_si128(reinterpret_cast<const __m128i*>(text.bytes))),
+          twice(_mm_load_si128(reinterpret_cast<const __m128i*>(text.twice)))
     {
-        const __m128i zero = _mm_setzero_si128();
-        colour = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>(colour32)), zero);
-        twice = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>((colour32 >> 24) * 0x010101u)), zero);
-        twice = _mm_add_epi16(twice, twice);
     }
     __m128i blendHalf(__m128i t) const
     {
@@ -80,7 +78,7 @@ inline void rowPadded4(uint32_t* target, const uint32_t* sheet, int64_t count, c
     store4(target + c, blend.blend(load4(target + c), _mm_and_si128(inRow, load4(sheet + c))));
 }
 
-void blendGlyphSse2(const GlyphRows& glyph, uint32_t colour)
+void blendGlyphSse2(const GlyphRows& glyph, const TextColour& colour)
 {
     const Sse2Blend blend(colour);
     uint32_t* target = glyph.target;
@@ -150,10 +148,10 @@ __attribute__((target("avx2"))) inline void rowWithin8(uint32_t* target, const u
     store8(target + last, lastGroup);
 }
 
-__attribute__((target("avx2"))) void blendGlyphAvx2(const GlyphRows& glyph, uint32_t colour)
+__attribute__((target("avx2"))) void blendGlyphAvx2(const GlyphRows& glyph, const TextColour& colour)
 {
-    const Sse2Blend narrow(colour);
-    const Avx2Blend wide{_mm256_broadcastsi128_si256(narrow.colour), _mm256_broadcastsi128_si256(narrow.twice)};
+    const Avx2Blend wide{_mm256_load_si256(reinterpret_cast<const __m256i*>(colour.bytes)),
+                         _mm256_load_si256(reinterpret_cast<const __m256i*>(colour.twice))};
     uint32_t* target = glyph.target;
     const uint32_t* sheet = glyph.sheet;
     if ((glyph.count + 7) / 8 * 8 <= glyph.room) {
@@ -170,22 +168,31 @@ __attribute__((target("avx2"))) void blendGlyphAvx2(const GlyphRows& glyph, uint
 
 } // namespace
 
-void blendGlyph(const GlyphRows& glyph, uint32_t colour, Lanes lanes)
+TextColour::TextColour(uint32_t colour, Lanes lanes) : colour(colour), lanes(lanes)
+{
+    const uint16_t strength = static_cast<uint16_t>(colour >> 24);
+    for (int i = 0; i < 16; ++i) {
+        const int channel = i % 4;
+        bytes[i] = static_cast<uint16_t>((colour >> (8 * channel)) & 0xFF);
+        twice[i] = channel == 3 ? 0 : static_cast<uint16_t>(2 * strength);
+    }
+}
+
+void blendGlyph(const GlyphRows& glyph, const TextColour& colour)
 {
 #if defined(__SSE2__)
-    if (lanes == Lanes::Avx2)
+    if (colour.lanes == Lanes::Avx2)
         blendGlyphAvx2(glyph, colour);
     else
         blendGlyphSse2(glyph, colour);
 #else
-    (void)lanes;
-    const int32_t alpha = static_cast<int32_t>(colour >> 24);
+    const int32_t alpha = static_cast<int32_t>(colour.colour >> 24);
     for (int64_t r = 0; r < glyph.rows; ++r) {
         uint32_t* target = glyph.target + r * kViewWidth;
         const uint32_t* sheet = glyph.sheet + r * glyph.sheetStride;
         for (int64_t c = 0; c < glyph.count; ++c)
             if ((sheet[c] & 0xFF) != 0) // blue 0: no coverage
-                target[c] = blendOver(target[c], colour, alpha);
+                target[c] = blendOver(target[c], colour.colour, alpha);
     }
 #endif
 }

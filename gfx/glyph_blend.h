@@ -16,6 +16,17 @@ struct GlyphRows {
     int64_t room;           // pixels that both buffers hold from the start of the last row on
 };
 
-// blendOver of `colour` at the strength of its alpha byte on every covered
-// pixel.
-void blendGlyph(const GlyphRows& glyph, uint32_t colour, Lanes lanes);
+// A text's colour as the blend takes it, worked out once per text:
+// blendOver of `colour` at the strength of its alpha byte, `lanes` pixels at
+// a time.
+struct TextColour {
+    uint32_t colour;
+    Lanes lanes;
+    alignas(32) uint16_t bytes[16]; // the colour's bytes, four pixels' worth of 16-bit lanes
+    alignas(32) uint16_t twice[16]; // twice the strength in the blue, green and red lanes
+
+    TextColour(uint32_t colour, Lanes lanes);
+};
+
+// Blends the colour into every covered pixel of the glyph.
+void blendGlyph(const GlyphRows& glyph, const TextColour& colour);
