@@ -45,6 +45,10 @@ bool isSteady(const SkinImages& images, const SkinInputs& in)
     return true;
 }
 
+// A hit-map pixel without colour bits is no control, whatever the inputs.
+static_assert((control::kPlay & skin::kColourBits) != 0 && (control::kPause & skin::kColourBits) != 0 &&
+              (control::kStop & skin::kColourBits) != 0 && (control::kShuffle & skin::kColourBits) != 0);
+
 // The runs of each view row whose skin pixel is the key, for these inputs.
 void findSpans(SkinCache& cache, const SkinImages& images, const SkinInputs& in)
 {

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <limits>
 
-
 namespace {
 
 // A cursor over one descriptor line, [at, end), that never looks past the
