@@ -168,24 +168,11 @@ __attribute__((target("avx2"))) void blendGlyphAvx2(const GlyphRows& glyph, cons
 
 } // namespace
 
-TextColour::TextColour(uint32_t colour, Lanes lanes) : colour(colour), lanes(lanes)
-{
-    const uint16_t strength = static_cast<uint16_t>(colour >> 24);
-    for (int i = 0; i < 16; ++i) {
-        const int channel = i % 4;
-        bytes[i] = static_cast<uint16_t>((colour >> (8 * channel)) & 0xFF);
-        twice[i] = channel == 3 ? 0 : static_cast<uint16_t>(2 * strength);
-    }
-}
+#if !defined(__SSE2__)
+namespace {
 
-void blendGlyph(const GlyphRows& glyph, const TextColour& colour)
+void blendGlyphPlain(const GlyphRows& glyph, const TextColour& colour)
 {
-#if defined(__SSE2__)
-    if (colour.lanes == Lanes::Avx2)
-        blendGlyphAvx2(glyph, colour);
-    else
-        blendGlyphSse2(glyph, colour);
-#else
     const int32_t alpha = static_cast<int32_t>(colour.colour >> 24);
     for (int64_t r = 0; r < glyph.rows; ++r) {
         uint32_t* target = glyph.target + r * kViewWidth;
@@ -194,5 +181,23 @@ void blendGlyph(const GlyphRows& glyph, const TextColour& colour)
             if ((sheet[c] & 0xFF) != 0) // blue 0: no coverage
                 target[c] = blendOver(target[c], colour.colour, alpha);
     }
+}
+
+} // namespace
 #endif
+
+TextColour::TextColour(uint32_t colour, Lanes lanes) : colour(colour)
+{
+#if defined(__SSE2__)
+    blendRows = lanes == Lanes::Avx2 ? blendGlyphAvx2 : blendGlyphSse2;
+#else
+    (void)lanes;
+    blendRows = blendGlyphPlain;
+#endif
+    const uint16_t strength = static_cast<uint16_t>(colour >> 24);
+    for (int i = 0; i < 16; ++i) {
+        const int channel = i % 4;
+        bytes[i] = static_cast<uint16_t>((colour >> (8 * channel)) & 0xFF);
+        twice[i] = channel == 3 ? 0 : static_cast<uint16_t>(2 * strength);
+    }
 }

@@ -21,7 +21,8 @@ struct GlyphRows {
 // a time.
 struct TextColour {
     uint32_t colour;
-    Lanes lanes;
+    // The blend of the chosen width, picked once per text rather than per glyph.
+    void (*blendRows)(const GlyphRows& glyph, const TextColour& colour);
     alignas(32) uint16_t bytes[16]; // the colour's bytes, four pixels' worth of 16-bit lanes
     alignas(32) uint16_t twice[16]; // twice the strength in the blue, green and red lanes
 
@@ -29,4 +30,7 @@ struct TextColour {
 };
 
 // Blends the colour into every covered pixel of the glyph.
-void blendGlyph(const GlyphRows& glyph, const TextColour& colour);
+inline void blendGlyph(const GlyphRows& glyph, const TextColour& colour)
+{
+    colour.blendRows(glyph, colour);
+}
