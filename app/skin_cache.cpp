@@ -45,6 +45,10 @@ bool isSteady(const SkinImages& images, const SkinInputs& in)
     return true;
 }
 
+// A hit-map pixel without colour bits is no control, whatever the inputs.
+static_assert((control::kPlay & skin::kColourBits) != 0 && (control::kPause & skin::kColourBits) != 0 &&
+              (control::kStop & skin::kColourBits) != 0 && (control::kShuffle & skin::kColourBits) != 0);
+
 // The runs of each view row whose skin pixel is the key, for these inputs.
 void findSpans(SkinCache& cache, const SkinImages& images, const SkinInputs& in)
 {
@@ -54,10 +58,15 @@ void findSpans(SkinCache& cache, const SkinImages& images, const SkinInputs& in)
         for (int x = 0; x <= kViewWidth; ++x) {
             bool key = false;
             if (x < kViewWidth) {
+                // A pixel of no control (no colour bits in the hit map)
+                // shows the normal layer, as the overlay takes it.
                 const int k = (kViewTop + y) * kWindowWidth + kViewLeft + x;
-                key = skin::isGreenKey(skin::layerFor(images.hitMap.pixels[k], images.normal, images.hover,
-                                                      images.active, in.hoverColour, in.paused, in.shuffle,
-                                                      in.lampColour)[k]);
+                const uint32_t h = images.hitMap.pixels[k];
+                const uint32_t* layer = (h & skin::kColourBits) == 0
+                                            ? images.normal.pixels
+                                            : skin::layerFor(h, images.normal, images.hover, images.active,
+                                                             in.hoverColour, in.paused, in.shuffle, in.lampColour);
+                key = skin::isGreenKey(layer[k]);
             }
             if (key && start < 0)
                 start = x;

@@ -70,6 +70,14 @@ void convertPixels(const uint32_t* source, int32_t sourceStride, const PixelTarg
 {
     if (target.pixels == nullptr)
         return;
+    // A target whose rows follow one another as the source's do takes the
+    // frame as one block: one copy of the whole frame rather than one per row.
+    const int64_t rowBytes = int64_t(target.columns) * 4;
+    if (target.bitsPerPixel == 32 && target.rows > 0 && target.columns > 0 && target.pitch == rowBytes &&
+        sourceStride == target.columns) {
+        std::memcpy(target.pixels, source, static_cast<size_t>(rowBytes * target.rows));
+        return;
+    }
     for (int32_t y = 0; y < target.rows; ++y)
         convertRow(source + static_cast<std::ptrdiff_t>(y) * sourceStride,
                    target.pixels + static_cast<std::ptrdiff_t>(y) * target.pitch, target.columns, target.bitsPerPixel);

@@ -3,6 +3,7 @@
 #include "assets/assets.h"
 
 #include "gfx/frame.h"
+#include "gfx/glyph_blend.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,35 +89,12 @@ int32_t advanceOf(const BitmapFont& font, uint8_t code)
     return font.fixedAdvance != -1 ? font.fixedAdvance : font.glyphs[code].xadvance;
 }
 
-// blendOver of one colour at one strength, as a table per colour byte: a
-// text's pixels all blend toward the same colour, so each byte's result is
-// looked up rather than multiplied out.
-struct BlendTable {
-    uint8_t byte[3][256]; // blue, green, red
-
-    explicit BlendTable(uint32_t colour)
-    {
-        // blendOver's per-byte step, t + (((k - t) * a) >> 8), for every t.
-        const int32_t alpha = static_cast<int32_t>(colour >> 24);
-        for (int channel = 0; channel < 3; ++channel) {
-            const int32_t k = static_cast<int32_t>((colour >> (8 * channel)) & 0xFF);
-            for (int32_t t = 0; t < 256; ++t)
-                byte[channel][t] = static_cast<uint8_t>(t + (((k - t) * alpha) >> 8));
-        }
-    }
-    uint32_t blend(uint32_t target) const
-    {
-        return (target & 0xFF000000u) | byte[0][target & 0xFF] | uint32_t(byte[1][(target >> 8) & 0xFF]) << 8 |
-               uint32_t(byte[2][(target >> 16) & 0xFF]) << 16;
-    }
-};
-
 // Draws one glyph with the pen at (x, y), clipped to the view. Only the
 // part of the glyph's rectangle that lies on the sheet is read: the rest has
 // no coverage, so a bad rectangle or a missing sheet draws nothing. The
 // clipping is worked out once per glyph, as the range of its rows and
 // columns that land on the view, rather than tested per pixel.
-void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, const BlendTable& blend)
+void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, const TextColour& colour)
 {
     const CImage* sheet = font.sheet;
     if (sheet == nullptr || sheet->pixels == nullptr)
@@ -125,23 +103,33 @@ void drawGlyph(uint8_t code, const BitmapFont& font, uint32_t* view, int32_t x, 
     const int64_t left = int64_t(x) + g.xoffset; // view column of glyph column 0
     const int64_t top = int64_t(y) + g.yoffset;  // view row of glyph row 0
 
-    // Glyph rows and columns whose sheet pixel exists and that land on the view.
-    const int64_t firstRow = std::max<int64_t>({0, -int64_t(g.y), -top});
-    const int64_t endRow = std::min<int64_t>({g.height, int64_t(sheet->height) - g.y, kViewHeight - top});
-    const int64_t firstColumn = std::max<int64_t>({0, -int64_t(g.x), -left});
-    const int64_t endColumn = std::min<int64_t>({g.width, int64_t(sheet->width) - g.x, kViewWidth - left});
-    if (firstColumn >= endColumn)
+    // Glyph rows and columns whose sheet pixel exists and that land on the view:
+    // most often the whole rectangle.
+    int64_t firstRow = 0, endRow = g.height, firstColumn = 0, endColumn = g.width;
+    const bool whole = g.x >= 0 && g.y >= 0 && left >= 0 && top >= 0 && int64_t(g.x) + g.width <= sheet->width &&
+                       int64_t(g.y) + g.height <= sheet->height && left + g.width <= kViewWidth &&
+                       top + g.height <= kViewHeight;
+    if (!whole) {
+        firstRow = std::max<int64_t>({0, -int64_t(g.y), -top});
+        endRow = std::min<int64_t>({g.height, int64_t(sheet->height) - g.y, kViewHeight - top});
+        firstColumn = std::max<int64_t>({0, -int64_t(g.x), -left});
+        endColumn = std::min<int64_t>({g.width, int64_t(sheet->width) - g.x, kViewWidth - left});
+    }
+    if (firstColumn >= endColumn || firstRow >= endRow)
         return;
 
-    for (int64_t r = firstRow; r < endRow; ++r) {
-        // Offsets of glyph column 0, which need not lie on the sheet or the view.
-        const int64_t sheetAt = (g.y + r) * sheet->bufferWidth + g.x;
-        const int64_t viewAt = (top + r) * kViewWidth + left;
-        for (int64_t c = firstColumn; c < endColumn; ++c) {
-            if ((sheet->pixels[sheetAt + c] & 0xFF) != 0) // blue 0: no coverage
-                view[viewAt + c] = blend.blend(view[viewAt + c]);
-        }
-    }
+    // Offsets of the first drawn pixel on the sheet and in the view, and of
+    // the last row's first one.
+    const int64_t rows = endRow - firstRow;
+    const int64_t sheetAt = (g.y + firstRow) * sheet->bufferWidth + g.x + firstColumn;
+    const int64_t viewAt = (top + firstRow) * kViewWidth + left + firstColumn;
+    const int64_t lastSheetAt = sheetAt + (rows - 1) * sheet->bufferWidth;
+    const int64_t lastViewAt = viewAt + (rows - 1) * kViewWidth;
+    const int64_t room = std::min(int64_t(sheet->bufferWidth) * sheet->bufferHeight - lastSheetAt,
+                                  int64_t(kViewWidth) * kViewHeight - lastViewAt);
+    const GlyphRows glyph{view + viewAt, sheet->pixels + sheetAt, sheet->bufferWidth, rows, endColumn - firstColumn,
+                          room};
+    blendGlyph(glyph, colour);
 }
 
 } // namespace
@@ -166,13 +154,19 @@ BitmapFont& loadFont(BitmapFont& font, const uint8_t* sheetData, uint32_t sheetS
 
 void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour)
 {
+    drawText(text, font, view, x, y, colour, widestLanes());
+}
+
+void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour,
+              Lanes lanes)
+{
     // The pen's offsets wrap around as 32-bit values; a line offset that has
     // gone negative reads as a huge unsigned one and stops the drawing.
     uint32_t column = 0;
     uint32_t line = 0;
     if (text == nullptr)
         return;
-    const BlendTable blend(colour);
+    const TextColour blend(colour, lanes);
     for (const char* p = text; *p != '\0'; ++p) {
         const auto code = static_cast<uint8_t>(*p);
         if (code == '\n') {

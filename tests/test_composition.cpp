@@ -187,6 +187,13 @@ TEST(Spectrum, RowWiseStripsEqualThePlainOnesForAnySpectrumAndView)
         }
         std::vector<uint32_t> expected = view;
         plainStrips(expected, spectrum);
+        for (Lanes lanes : {Lanes::Sse2, Lanes::Avx2}) {
+            if (!processorHas(lanes))
+                continue; // nothing to compare on this processor
+            std::vector<uint32_t> drawn = view;
+            drawSpectrum(drawn.data(), spectrum.data(), lanes);
+            ASSERT_EQ(drawn, expected) << "round " << round << ", lanes " << int(lanes);
+        }
         drawSpectrum(view.data(), spectrum.data());
         ASSERT_EQ(view, expected) << "round " << round;
     }

@@ -412,6 +412,14 @@ TEST(DrawText, ThePlayersFontsDrawAsThePlainPixelByPixelBlend)
                 drawText(text, *font, drawn.data(), at[0], at[1], colour);
                 plainDrawText(text, *font, expected.data(), at[0], at[1], colour);
                 ASSERT_EQ(drawn, expected) << std::hex << colour << std::dec << " at " << at[0] << ", " << at[1];
+                for (Lanes lanes : {Lanes::Sse2, Lanes::Avx2}) {
+                    if (!processorHas(lanes))
+                        continue; // nothing to compare on this processor
+                    drawn = start;
+                    drawText(text, *font, drawn.data(), at[0], at[1], colour, lanes);
+                    ASSERT_EQ(drawn, expected) << "lanes " << int(lanes) << " " << std::hex << colour << std::dec
+                                               << " at " << at[0] << ", " << at[1];
+                }
             }
 }
 
