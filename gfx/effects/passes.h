@@ -34,6 +34,17 @@ void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint3
 void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 bool WarpCanUseAvx512();
+// The AVX-512 background only where a terrain that painted paintedRows
+// (as DrawVoxelTerrainCounting notes them) leaves the view: column x gets
+// rows 0 .. 239 - paintedRows[x], the same pixels as the whole background
+// there, and the rows below keep what they hold.
+void DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                                   const int32_t* paintedRows);
+// The background at warpMs with the terrain at terrainMs over it. Where
+// the processor has AVX-512 the terrain goes first and the background
+// fills only what it left; the frame is the same either way.
+void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
+                          uint32_t terrainMs);
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 // The same column painted with the run tables, for any image sizes, or with
 // AVX-512 where the processor has it and the images have the supplied
