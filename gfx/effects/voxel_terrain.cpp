@@ -2,6 +2,7 @@
 #include "gfx/frame.h"
 
 #include <algorithm>
+#include <cmath>
 #include <emmintrin.h>
 #include <immintrin.h>
 
@@ -33,17 +34,28 @@ inline int32_t sampleHeight(const uint32_t* heights, int32_t x, int32_t y)
     return top + (bottom - top) * fy / 256;
 }
 
-// The sample depths z = 1, 5, ..., 253 as floats, four lanes at a time.
-// Dividing in single precision and truncating gives exactly the integer
-// quotient truncated toward zero here: |n| < 2^15 and z <= 253, so a
-// quotient that is not an integer lies at least 1/z from one, far more than
-// the division's rounding error (at most |n / z| * 2^-24).
+// The sample depths z = 1, 5, ..., 253, as the reciprocals the projection
+// multiplies by. Dividing in single precision and truncating gives exactly
+// the integer quotient truncated toward zero here: |n| < 2^15 and z <= 253,
+// so a quotient that is not an integer lies at least 1/z from one, far more
+// than the division's rounding error (at most |n / z| * 2^-24). Multiplying
+// by the reciprocal rounded up gives the same truncation, and a multiply
+// costs far less than a division: the product is never below n / z (so a
+// whole quotient stays whole, and no other falls below its integer part),
+// and it exceeds n / z by less than |n / z| * 2^-22, still short of the
+// next integer.
 struct SampleDepths {
-    alignas(32) float depth[kSamplesPerRay];
+    alignas(32) float reciprocal[kSamplesPerRay];
     SampleDepths()
     {
-        for (int s = 0; s < kSamplesPerRay; ++s)
-            depth[s] = 1.0f + 4 * s;
+        for (int s = 0; s < kSamplesPerRay; ++s) {
+            const float depth = 1.0f + 4 * s;
+            float up = 1.0f / depth;
+            // The product of a float and a small integer is exact in double.
+            if (static_cast<double>(up) * static_cast<double>(depth) < 1.0)
+                up = std::nextafter(up, 2.0f);
+            reciprocal[s] = up;
+        }
     }
 };
 
@@ -194,7 +206,7 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
             interpolate(_mm_and_si128(_mm_srli_epi32(four, 16), low), _mm_srli_epi32(four, 24), fx);
         const __m128i h = interpolate(top, bottom, fy);
         const __m128 n = _mm_cvtepi32_ps(_mm_slli_epi32(_mm_sub_epi32(h, camera), 6));
-        const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_div_ps(n, _mm_load_ps(depths.depth + s))), horizon);
+        const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_mul_ps(n, _mm_load_ps(depths.reciprocal + s))), horizon);
         _mm_store_si128(reinterpret_cast<__m128i*>(projected + s), p);
         // The texel under the sample, from the truncated quotients by 256.
         const __m128i texel = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(divideBy256(py), textureMask), 6),
@@ -254,7 +266,7 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
             interpolate(_mm256_and_si256(_mm256_srli_epi32(four, 16), low), _mm256_srli_epi32(four, 24), fx);
         const __m256i h = interpolate(upper, lower, fy);
         const __m256 n = _mm256_cvtepi32_ps(_mm256_slli_epi32(_mm256_sub_epi32(h, camera), 6));
-        const __m256i p = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_div_ps(n, _mm256_load_ps(depths.depth + s))), horizon);
+        const __m256i p = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_mul_ps(n, _mm256_load_ps(depths.reciprocal + s))), horizon);
         _mm256_store_si256(reinterpret_cast<__m256i*>(projected + s), p);
         const __m256i texel = _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(divideBy256(py), textureMask), 6),
                                               _mm256_and_si256(divideBy256(px), textureMask));
