@@ -375,9 +375,21 @@ __attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, co
     RunningHeights drawn;
     projectRayAvx2(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
     runningHeightsAvx2(projected, drawn);
-    for (int s = 0; s < kSamplesPerRay; ++s) {
+    // Most samples lie behind nearer ones and paint nothing; only the ones
+    // that rise above what is drawn store their runs. Entries they leave
+    // above the final height are never shown, and each painted entry is
+    // written last by the sample that paints it, as before.
+    uint64_t painting = 0;
+    for (int s = 0; s < kSamplesPerRay; s += 8) {
+        const __m256i before = _mm256_load_si256(reinterpret_cast<const __m256i*>(drawn.before + s));
+        const __m256i after = _mm256_load_si256(reinterpret_cast<const __m256i*>(drawn.after + s));
+        const int rises = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(after, before)));
+        painting |= static_cast<uint64_t>(static_cast<uint32_t>(rises)) << s;
+    }
+    for (; painting != 0; painting &= painting - 1) {
+        const int s = __builtin_ctzll(painting);
         const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(sampleColours[s]));
-        for (int32_t k = drawn.before[s]; k == drawn.before[s] || k < drawn.after[s]; k += kRun) {
+        for (int32_t k = drawn.before[s]; k < drawn.after[s]; k += kRun) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k), fill);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k + 8), fill);
         }
