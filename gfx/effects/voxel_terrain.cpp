@@ -229,12 +229,12 @@ __attribute__((target("avx2"))) inline __m256i interpolate(__m256i a, __m256i b,
 }
 
 // The same projection eight samples at a time, with the processor's
-// gathers.
-__attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, const CImage& texture,
-                                                    const SampleDepths& depths, int32_t x, int32_t y, int32_t dx,
+// gathers for the heights. The texel under each sample is only noted: few
+// samples rise above nearer ones, and only their colours are read.
+__attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, const SampleDepths& depths, int32_t x, int32_t y, int32_t dx,
                                                     int32_t dy, int32_t cameraHeight,
                                                     int32_t (&projected)[kSamplesPerRay],
-                                                    uint32_t (&colours)[kSamplesPerRay])
+                                                    int32_t (&texelIndex)[kSamplesPerRay])
 {
     auto at = [](int32_t start, int32_t step, int s) {
         return static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(s) * static_cast<uint32_t>(step));
@@ -253,7 +253,6 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
     const __m256i horizon = _mm256_set1_epi32(100);
     const __m256i textureMask = _mm256_set1_epi32(kTextureSize - 1);
     const int* cells = reinterpret_cast<const int*>(patch.cells);
-    const int* texels = reinterpret_cast<const int*>(texture.pixels);
     for (int s = 0; s < kSamplesPerRay; s += 8) {
         const __m256i row = _mm256_madd_epi16(_mm256_sub_epi32(_mm256_srai_epi32(py, 8), top), rowLength);
         const __m256i four =
@@ -270,7 +269,7 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
         _mm256_store_si256(reinterpret_cast<__m256i*>(projected + s), p);
         const __m256i texel = _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(divideBy256(py), textureMask), 6),
                                               _mm256_and_si256(divideBy256(px), textureMask));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + s), _mm256_i32gather_epi32(texels, texel, 4));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(texelIndex + s), texel);
         px = _mm256_add_epi32(px, stepX);
         py = _mm256_add_epi32(py, stepY);
     }
@@ -371,9 +370,9 @@ __attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, co
                                                     int32_t dy, uint32_t* colours, int32_t& drawnOut)
 {
     alignas(32) int32_t projected[kSamplesPerRay];
-    alignas(32) uint32_t sampleColours[kSamplesPerRay];
+    alignas(32) int32_t texelIndex[kSamplesPerRay];
     RunningHeights drawn;
-    projectRayAvx2(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
+    projectRayAvx2(patch, depths, camera.x, camera.y, dx, dy, camera.height, projected, texelIndex);
     runningHeightsAvx2(projected, drawn);
     // Most samples lie behind nearer ones and paint nothing; only the ones
     // that rise above what is drawn store their runs. Entries they leave
@@ -388,7 +387,7 @@ __attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, co
     }
     for (; painting != 0; painting &= painting - 1) {
         const int s = __builtin_ctzll(painting);
-        const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(sampleColours[s]));
+        const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(texture.pixels[texelIndex[s]]));
         for (int32_t k = drawn.before[s]; k < drawn.after[s]; k += kRun) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k), fill);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k + 8), fill);
