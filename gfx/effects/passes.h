@@ -55,11 +55,14 @@ void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32
 bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The terrain with SSE2, or with AVX2 gathers where the processor has it
-// (VoxelCanUseAvx2); DrawVoxelTerrain picks. Both give the same pixels.
+// The terrain with SSE2, or with AVX2 or AVX-512 gathers where the
+// processor has them (VoxelCanUseAvx2, VoxelCanUseAvx512); DrawVoxelTerrain
+// picks. All give the same pixels.
 void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrainAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 bool VoxelCanUseAvx2();
+bool VoxelCanUseAvx512();
 // As DrawVoxelTerrain, also noting for each of the 320 columns how many
 // rows it painted from the bottom up: column x covers rows
 // 240 - paintedRows[x] .. 239 and leaves the rows above as they were (row 0
