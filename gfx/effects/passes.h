@@ -70,6 +70,11 @@ bool VoxelCanUseAvx512();
 // lies above it may as well be drawn after it.
 void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                               int32_t* paintedRows);
+// As DrawVoxelTerrainCounting, for a caller that paints over every pixel
+// above the painted rows next: those of them lying under the highest
+// column of their group of four may get any value.
+void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                                 int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.

@@ -26,7 +26,7 @@ void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uin
     // the pixels it would lose anyway.
     if (WarpCanUseAvx512()) {
         int32_t paintedRows[kViewWidth];
-        DrawVoxelTerrainCounting(effects, texture, view, terrainMs, paintedRows);
+        DrawVoxelTerrainToBeCovered(effects, texture, view, terrainMs, paintedRows);
         DrawWarpBackgroundAvx512Above(effects, texture, view, warpMs, paintedRows);
         return;
     }

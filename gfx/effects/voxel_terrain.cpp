@@ -520,6 +520,10 @@ inline void transpose4(__m128i& a, __m128i& b, __m128i& c, __m128i& d)
 
 // The group's columns into the view, four entries (rows) at a time: a
 // lane whose column is not drawn that high keeps the view's pixel.
+// With keepAbove false, the rows above a column's painted ones (up to the
+// group's highest) get whatever its buffer holds there, for a caller that
+// paints them over next.
+template <bool keepAbove>
 void showGroup(const ColumnGroup& group, int column, uint32_t* view)
 {
     const int32_t highest = std::max(std::max(group.drawn[0], group.drawn[1]), std::max(group.drawn[2], group.drawn[3]));
@@ -530,13 +534,17 @@ void showGroup(const ColumnGroup& group, int column, uint32_t* view)
         transpose4(rows[0], rows[1], rows[2], rows[3]);
         for (int i = 0; i < 4 && k + i < highest; ++i) {
             __m128i* out = reinterpret_cast<__m128i*>(view + (kLowestRow - k - i) * kViewWidth + column);
+            if (!keepAbove) {
+                _mm_storeu_si128(out, rows[i]);
+                continue;
+            }
             const __m128i painted = _mm_cmpgt_epi32(drawn, _mm_set1_epi32(k + i));
             _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(painted, rows[i]), _mm_andnot_si128(painted, _mm_loadu_si128(out))));
         }
     }
 }
 
-template <CastColumn castColumn>
+template <CastColumn castColumn, bool keepAbove = true>
 void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms, int32_t* paintedRows)
 {
     static const SampleDepths depths;
@@ -549,7 +557,7 @@ void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* vi
         for (int lane = 0; lane < kGroup; ++lane)
             castColumn(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
                        group.colours[lane], group.drawn[lane]);
-        showGroup(group, column, view);
+        showGroup<keepAbove>(group, column, view);
         if (paintedRows != nullptr)
             std::copy(group.drawn, group.drawn + kGroup, paintedRows + column);
     }
@@ -598,6 +606,17 @@ void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture,
         drawTerrain<castColumnAvx2>(effects, texture, view, ms, paintedRows);
     else
         drawTerrain<castColumnSse2>(effects, texture, view, ms, paintedRows);
+}
+
+void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                                 int32_t* paintedRows)
+{
+    if (VoxelCanUseAvx512())
+        drawTerrain<castColumnAvx512, false>(effects, texture, view, ms, paintedRows);
+    else if (VoxelCanUseAvx2())
+        drawTerrain<castColumnAvx2, false>(effects, texture, view, ms, paintedRows);
+    else
+        drawTerrain<castColumnSse2, false>(effects, texture, view, ms, paintedRows);
 }
 
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
