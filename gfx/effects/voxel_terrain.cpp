@@ -45,7 +45,7 @@ inline int32_t sampleHeight(const uint32_t* heights, int32_t x, int32_t y)
 // and it exceeds n / z by less than |n / z| * 2^-22, still short of the
 // next integer.
 struct SampleDepths {
-    alignas(32) float reciprocal[kSamplesPerRay];
+    alignas(64) float reciprocal[kSamplesPerRay];
     SampleDepths()
     {
         for (int s = 0; s < kSamplesPerRay; ++s) {
