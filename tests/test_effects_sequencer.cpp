@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -112,6 +113,27 @@ TEST(Sequencer, EachReadingServesItsOwnStep)
     DrawWarpBackground(effects, *effects.textures[1], expected.data(), 777u);
     DrawTwister(effects, *effects.textures[1], expected.data(), 555u);
     EXPECT_EQ(view, expected);
+}
+
+TEST(Sequencer, TerrainOverTheWarpMatchesThePlainOrderAtManyTimes)
+{
+    // However the pass orders its drawing, the frame is the background at
+    // the first pass reading with the terrain at the second over it.
+    EffectState& effects = embeddedEffects();
+    FakeKeys keys;
+    keys.down[3] = true;
+    std::vector<uint32_t> view(320 * 240), expected(320 * 240);
+    for (uint32_t ms : sampleTimes()) {
+        const uint32_t warpMs = ms, terrainMs = ms + 12345u;
+        SequenceClock clock({ms, ms, warpMs, terrainMs});
+        std::fill(view.begin(), view.end(), 0xDEADBEEFu);
+        RunEffect(effects, view.data(), clock, keys);
+        ASSERT_EQ(clock.used(), 4u);
+        const CImage& texture = *effects.textures[ChooseTexture(ms)];
+        reference::DrawWarpBackground(effects, texture, expected.data(), warpMs);
+        reference::DrawVoxelTerrain(effects, texture, expected.data(), terrainMs);
+        ASSERT_EQ(view, expected) << "at " << ms << " ms";
+    }
 }
 
 TEST(Sequencer, JuliaIgnoresTheTextureSlot)

@@ -91,6 +91,8 @@ TEST(VoxelTerrain, MatchesThePlainFormAtManyTimes)
     std::vector<std::pair<const char*, Draw>> draws = {{"dispatcher", DrawVoxelTerrain}, {"SSE2", DrawVoxelTerrainSse2}};
     if (VoxelCanUseAvx2())
         draws.emplace_back("AVX2", DrawVoxelTerrainAvx2);
+    if (VoxelCanUseAvx512())
+        draws.emplace_back("AVX-512", DrawVoxelTerrainAvx512);
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     for (uint32_t ms : sampleTimes()) {

@@ -34,6 +34,17 @@ void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint3
 void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 bool WarpCanUseAvx512();
+// The AVX-512 background only where a terrain that painted paintedRows
+// (as DrawVoxelTerrainCounting notes them) leaves the view: column x gets
+// rows 0 .. 239 - paintedRows[x], the same pixels as the whole background
+// there, and the rows below keep what they hold.
+void DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                                   const int32_t* paintedRows);
+// The background at warpMs with the terrain at terrainMs over it. Where
+// the processor has AVX-512 the terrain goes first and the background
+// fills only what it left; the frame is the same either way.
+void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
+                          uint32_t terrainMs);
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 // The same column painted with the run tables, for any image sizes, or with
 // AVX-512 where the processor has it and the images have the supplied
@@ -44,11 +55,14 @@ void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32
 bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The terrain with SSE2, or with AVX2 gathers where the processor has it
-// (VoxelCanUseAvx2); DrawVoxelTerrain picks. Both give the same pixels.
+// The terrain with SSE2, or with AVX2 or AVX-512 gathers where the
+// processor has them (VoxelCanUseAvx2, VoxelCanUseAvx512); DrawVoxelTerrain
+// picks. All give the same pixels.
 void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrainAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 bool VoxelCanUseAvx2();
+bool VoxelCanUseAvx512();
 // As DrawVoxelTerrain, also noting for each of the 320 columns how many
 // rows it painted from the bottom up: column x covers rows
 // 240 - paintedRows[x] .. 239 and leaves the rows above as they were (row 0
@@ -56,6 +70,11 @@ bool VoxelCanUseAvx2();
 // lies above it may as well be drawn after it.
 void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                               int32_t* paintedRows);
+// As DrawVoxelTerrainCounting, for a caller that paints over every pixel
+// above the painted rows next: those of them lying under the highest
+// column of their group of four may get any value.
+void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                                 int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.

@@ -1,4 +1,5 @@
 #include "gfx/effects/passes.h"
+#include "gfx/frame.h"
 
 int ChooseEffect(uint32_t ms, platform::KeyState& keys)
 {
@@ -17,6 +18,22 @@ int ChooseTexture(uint32_t ms)
     return static_cast<int>((ms / 10000u) % kTextureCount);
 }
 
+void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
+                          uint32_t terrainMs)
+{
+    // The terrain covers about a third of the view and paints the same
+    // whatever lies under it, so drawing it first spares the background
+    // the pixels it would lose anyway.
+    if (WarpCanUseAvx512()) {
+        int32_t paintedRows[kViewWidth];
+        DrawVoxelTerrainToBeCovered(effects, texture, view, terrainMs, paintedRows);
+        DrawWarpBackgroundAvx512Above(effects, texture, view, warpMs, paintedRows);
+        return;
+    }
+    DrawWarpBackground(effects, texture, view, warpMs);
+    DrawVoxelTerrain(effects, texture, view, terrainMs);
+}
+
 void RunEffect(EffectState& effects, uint32_t* view, platform::Clock& clock, platform::KeyState& keys)
 {
     const int effect = ChooseEffect(clock.milliseconds(), keys);
@@ -30,10 +47,12 @@ void RunEffect(EffectState& effects, uint32_t* view, platform::Clock& clock, pla
     case 1:
         DrawRotozoom(effects, texture, view, clock.milliseconds());
         break;
-    case 2:
-        DrawWarpBackground(effects, texture, view, clock.milliseconds());
-        DrawVoxelTerrain(effects, texture, view, clock.milliseconds());
+    case 2: {
+        const uint32_t warpMs = clock.milliseconds();
+        const uint32_t terrainMs = clock.milliseconds();
+        DrawWarpUnderTerrain(effects, texture, view, warpMs, terrainMs);
         break;
+    }
     case 3:
         DrawTunnel(effects.tunnel, texture, view, clock.milliseconds());
         break;

@@ -2,6 +2,7 @@
 #include "gfx/frame.h"
 
 #include <algorithm>
+#include <cmath>
 #include <emmintrin.h>
 #include <immintrin.h>
 
@@ -33,17 +34,28 @@ inline int32_t sampleHeight(const uint32_t* heights, int32_t x, int32_t y)
     return top + (bottom - top) * fy / 256;
 }
 
-// The sample depths z = 1, 5, ..., 253 as floats, four lanes at a time.
-// Dividing in single precision and truncating gives exactly the integer
-// quotient truncated toward zero here: |n| < 2^15 and z <= 253, so a
-// quotient that is not an integer lies at least 1/z from one, far more than
-// the division's rounding error (at most |n / z| * 2^-24).
+// The sample depths z = 1, 5, ..., 253, as the reciprocals the projection
+// multiplies by. Dividing in single precision and truncating gives exactly
+// the integer quotient truncated toward zero here: |n| < 2^15 and z <= 253,
+// so a quotient that is not an integer lies at least 1/z from one, far more
+// than the division's rounding error (at most |n / z| * 2^-24). Multiplying
+// by the reciprocal rounded up gives the same truncation, and a multiply
+// costs far less than a division: the product is never below n / z (so a
+// whole quotient stays whole, and no other falls below its integer part),
+// and it exceeds n / z by less than |n / z| * 2^-22, still short of the
+// next integer.
 struct SampleDepths {
-    alignas(32) float depth[kSamplesPerRay];
+    alignas(64) float reciprocal[kSamplesPerRay];
     SampleDepths()
     {
-        for (int s = 0; s < kSamplesPerRay; ++s)
-            depth[s] = 1.0f + 4 * s;
+        for (int s = 0; s < kSamplesPerRay; ++s) {
+            const float depth = 1.0f + 4 * s;
+            float up = 1.0f / depth;
+            // The product of a float and a small integer is exact in double.
+            if (static_cast<double>(up) * static_cast<double>(depth) < 1.0)
+                up = std::nextafter(up, 2.0f);
+            reciprocal[s] = up;
+        }
     }
 };
 
@@ -194,7 +206,7 @@ void projectRay(const HeightPatch& patch, const CImage& texture, const SampleDep
             interpolate(_mm_and_si128(_mm_srli_epi32(four, 16), low), _mm_srli_epi32(four, 24), fx);
         const __m128i h = interpolate(top, bottom, fy);
         const __m128 n = _mm_cvtepi32_ps(_mm_slli_epi32(_mm_sub_epi32(h, camera), 6));
-        const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_div_ps(n, _mm_load_ps(depths.depth + s))), horizon);
+        const __m128i p = _mm_add_epi32(_mm_cvttps_epi32(_mm_mul_ps(n, _mm_load_ps(depths.reciprocal + s))), horizon);
         _mm_store_si128(reinterpret_cast<__m128i*>(projected + s), p);
         // The texel under the sample, from the truncated quotients by 256.
         const __m128i texel = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(divideBy256(py), textureMask), 6),
@@ -217,12 +229,12 @@ __attribute__((target("avx2"))) inline __m256i interpolate(__m256i a, __m256i b,
 }
 
 // The same projection eight samples at a time, with the processor's
-// gathers.
-__attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, const CImage& texture,
-                                                    const SampleDepths& depths, int32_t x, int32_t y, int32_t dx,
+// gathers for the heights. The texel under each sample is only noted: few
+// samples rise above nearer ones, and only their colours are read.
+__attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, const SampleDepths& depths, int32_t x, int32_t y, int32_t dx,
                                                     int32_t dy, int32_t cameraHeight,
                                                     int32_t (&projected)[kSamplesPerRay],
-                                                    uint32_t (&colours)[kSamplesPerRay])
+                                                    int32_t (&texelIndex)[kSamplesPerRay])
 {
     auto at = [](int32_t start, int32_t step, int s) {
         return static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(s) * static_cast<uint32_t>(step));
@@ -241,7 +253,6 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
     const __m256i horizon = _mm256_set1_epi32(100);
     const __m256i textureMask = _mm256_set1_epi32(kTextureSize - 1);
     const int* cells = reinterpret_cast<const int*>(patch.cells);
-    const int* texels = reinterpret_cast<const int*>(texture.pixels);
     for (int s = 0; s < kSamplesPerRay; s += 8) {
         const __m256i row = _mm256_madd_epi16(_mm256_sub_epi32(_mm256_srai_epi32(py, 8), top), rowLength);
         const __m256i four =
@@ -254,11 +265,11 @@ __attribute__((target("avx2"))) void projectRayAvx2(const HeightPatch& patch, co
             interpolate(_mm256_and_si256(_mm256_srli_epi32(four, 16), low), _mm256_srli_epi32(four, 24), fx);
         const __m256i h = interpolate(upper, lower, fy);
         const __m256 n = _mm256_cvtepi32_ps(_mm256_slli_epi32(_mm256_sub_epi32(h, camera), 6));
-        const __m256i p = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_div_ps(n, _mm256_load_ps(depths.depth + s))), horizon);
+        const __m256i p = _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_mul_ps(n, _mm256_load_ps(depths.reciprocal + s))), horizon);
         _mm256_store_si256(reinterpret_cast<__m256i*>(projected + s), p);
         const __m256i texel = _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(divideBy256(py), textureMask), 6),
                                               _mm256_and_si256(divideBy256(px), textureMask));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + s), _mm256_i32gather_epi32(texels, texel, 4));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(texelIndex + s), texel);
         px = _mm256_add_epi32(px, stepX);
         py = _mm256_add_epi32(py, stepY);
     }
@@ -359,16 +370,137 @@ __attribute__((target("avx2"))) void castColumnAvx2(const HeightPatch& patch, co
                                                     int32_t dy, uint32_t* colours, int32_t& drawnOut)
 {
     alignas(32) int32_t projected[kSamplesPerRay];
-    alignas(32) uint32_t sampleColours[kSamplesPerRay];
+    alignas(32) int32_t texelIndex[kSamplesPerRay];
     RunningHeights drawn;
-    projectRayAvx2(patch, texture, depths, camera.x, camera.y, dx, dy, camera.height, projected, sampleColours);
+    projectRayAvx2(patch, depths, camera.x, camera.y, dx, dy, camera.height, projected, texelIndex);
     runningHeightsAvx2(projected, drawn);
-    for (int s = 0; s < kSamplesPerRay; ++s) {
-        const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(sampleColours[s]));
-        for (int32_t k = drawn.before[s]; k == drawn.before[s] || k < drawn.after[s]; k += kRun) {
+    // Most samples lie behind nearer ones and paint nothing; only the ones
+    // that rise above what is drawn store their runs. Entries they leave
+    // above the final height are never shown, and each painted entry is
+    // written last by the sample that paints it, as before.
+    uint64_t painting = 0;
+    for (int s = 0; s < kSamplesPerRay; s += 8) {
+        const __m256i before = _mm256_load_si256(reinterpret_cast<const __m256i*>(drawn.before + s));
+        const __m256i after = _mm256_load_si256(reinterpret_cast<const __m256i*>(drawn.after + s));
+        const int rises = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(after, before)));
+        painting |= static_cast<uint64_t>(static_cast<uint32_t>(rises)) << s;
+    }
+    for (; painting != 0; painting &= painting - 1) {
+        const int s = __builtin_ctzll(painting);
+        const __m256i fill = _mm256_set1_epi32(static_cast<int32_t>(texture.pixels[texelIndex[s]]));
+        for (int32_t k = drawn.before[s]; k < drawn.after[s]; k += kRun) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k), fill);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + k + 8), fill);
         }
+    }
+    drawnOut = drawn.after[kSamplesPerRay - 1];
+}
+
+#define VOXEL_AVX512 __attribute__((target("avx512f,avx512bw")))
+
+// The zero-masked forms throughout: the plain ones leave GCC 12 warning
+// about their undefined pass-through operand.
+constexpr __mmask16 kAllLanes = 0xFFFF;
+
+VOXEL_AVX512 inline __m512i divideBy256(__m512i v)
+{
+    const __m512i bias = _mm512_and_si512(_mm512_maskz_srai_epi32(kAllLanes, v, 31), _mm512_set1_epi32(255));
+    return _mm512_maskz_srai_epi32(kAllLanes, _mm512_add_epi32(v, bias), 8);
+}
+
+VOXEL_AVX512 inline __m512i interpolate(__m512i a, __m512i b, __m512i f)
+{
+    return _mm512_add_epi32(a, divideBy256(_mm512_madd_epi16(_mm512_sub_epi32(b, a), f)));
+}
+
+// The AVX2 projection sixteen samples at a time.
+VOXEL_AVX512 void projectRayAvx512(const HeightPatch& patch, const SampleDepths& depths, int32_t x, int32_t y,
+                                   int32_t dx, int32_t dy, int32_t cameraHeight,
+                                   int32_t (&projected)[kSamplesPerRay], int32_t (&texelIndex)[kSamplesPerRay])
+{
+    // Positions wrap as unsigned sums do; the low 32 bits of the products
+    // are the same.
+    const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    __m512i px = _mm512_add_epi32(_mm512_set1_epi32(x), _mm512_mullo_epi32(lane, _mm512_set1_epi32(dx)));
+    __m512i py = _mm512_add_epi32(_mm512_set1_epi32(y), _mm512_mullo_epi32(lane, _mm512_set1_epi32(dy)));
+    const __m512i stepX = _mm512_maskz_slli_epi32(kAllLanes, _mm512_set1_epi32(dx), 4);
+    const __m512i stepY = _mm512_maskz_slli_epi32(kAllLanes, _mm512_set1_epi32(dy), 4);
+    const __m512i left = _mm512_set1_epi32(patch.left);
+    const __m512i top = _mm512_set1_epi32(patch.top);
+    const __m512i rowLength = _mm512_set1_epi32(HeightPatch::kPatch);
+    const __m512i low = _mm512_set1_epi32(255);
+    const __m512i camera = _mm512_set1_epi32(cameraHeight);
+    const __m512i horizon = _mm512_set1_epi32(100);
+    const __m512i textureMask = _mm512_set1_epi32(kTextureSize - 1);
+    for (int s = 0; s < kSamplesPerRay; s += 16) {
+        const __m512i row = _mm512_madd_epi16(_mm512_sub_epi32(_mm512_maskz_srai_epi32(kAllLanes, py, 8), top), rowLength);
+        const __m512i cell = _mm512_add_epi32(row, _mm512_sub_epi32(_mm512_maskz_srai_epi32(kAllLanes, px, 8), left));
+        const __m512i four = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), 0xFFFF, cell, patch.cells, 4);
+        const __m512i fx = _mm512_and_si512(px, low);
+        const __m512i fy = _mm512_and_si512(py, low);
+        const __m512i upper =
+            interpolate(_mm512_and_si512(four, low), _mm512_and_si512(_mm512_maskz_srli_epi32(kAllLanes, four, 8), low), fx);
+        const __m512i lower =
+            interpolate(_mm512_and_si512(_mm512_maskz_srli_epi32(kAllLanes, four, 16), low), _mm512_maskz_srli_epi32(kAllLanes, four, 24), fx);
+        const __m512i h = interpolate(upper, lower, fy);
+        const __m512 n = _mm512_maskz_cvtepi32_ps(kAllLanes, _mm512_maskz_slli_epi32(kAllLanes, _mm512_sub_epi32(h, camera), 6));
+        const __m512i p =
+            _mm512_add_epi32(_mm512_maskz_cvttps_epi32(kAllLanes, _mm512_mul_ps(n, _mm512_load_ps(depths.reciprocal + s))), horizon);
+        _mm512_store_si512(projected + s, p);
+        const __m512i texel = _mm512_or_si512(_mm512_maskz_slli_epi32(kAllLanes, _mm512_and_si512(divideBy256(py), textureMask), 6),
+                                              _mm512_and_si512(divideBy256(px), textureMask));
+        _mm512_store_si512(texelIndex + s, texel);
+        px = _mm512_add_epi32(px, stepX);
+        py = _mm512_add_epi32(py, stepY);
+    }
+}
+
+// The lanes moved up by some, zero coming in.
+VOXEL_AVX512 inline __m512i shiftedUp(__m512i v, int by)
+{
+    const __m512i from = _mm512_sub_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                          _mm512_set1_epi32(by));
+    return _mm512_maskz_permutexvar_epi32(static_cast<__mmask16>(0xFFFFu << by), from, v);
+}
+
+// The running heights as runningHeightsAvx2 forms them, and which samples
+// rise above what is drawn before them, a bit each.
+VOXEL_AVX512 uint64_t runningHeightsAvx512(const int32_t (&projected)[kSamplesPerRay], RunningHeights& drawn)
+{
+    const __m512i lowest = _mm512_set1_epi32(kLowestRow);
+    __m512i carry = _mm512_setzero_si512();
+    uint64_t painting = 0;
+    for (int s = 0; s < kSamplesPerRay; s += 16) {
+        const __m512i p = _mm512_load_si512(projected + s);
+        __m512i height = _mm512_maskz_min_epi32(kAllLanes, _mm512_maskz_max_epi32(kAllLanes, p, _mm512_setzero_si512()), lowest);
+        height = _mm512_maskz_max_epi32(kAllLanes, height, shiftedUp(height, 1));
+        height = _mm512_maskz_max_epi32(kAllLanes, height, shiftedUp(height, 2));
+        height = _mm512_maskz_max_epi32(kAllLanes, height, shiftedUp(height, 4));
+        height = _mm512_maskz_max_epi32(kAllLanes, height, shiftedUp(height, 8));
+        height = _mm512_maskz_max_epi32(kAllLanes, height, carry);
+        const __m512i before = _mm512_maskz_max_epi32(kAllLanes, shiftedUp(height, 1), carry);
+        _mm512_store_si512(drawn.before + s, before);
+        _mm512_store_si512(drawn.after + s, height);
+        painting |= static_cast<uint64_t>(_mm512_cmpgt_epi32_mask(height, before)) << s;
+        carry = _mm512_maskz_permutexvar_epi32(kAllLanes, _mm512_set1_epi32(15), height);
+    }
+    return painting;
+}
+
+// The same as castColumnAvx2 with AVX-512.
+VOXEL_AVX512 void castColumnAvx512(const HeightPatch& patch, const CImage& texture, const Camera& camera,
+                                   const SampleDepths& depths, int32_t dx, int32_t dy, uint32_t* colours,
+                                   int32_t& drawnOut)
+{
+    alignas(64) int32_t projected[kSamplesPerRay];
+    alignas(64) int32_t texelIndex[kSamplesPerRay];
+    alignas(64) RunningHeights drawn;
+    projectRayAvx512(patch, depths, camera.x, camera.y, dx, dy, camera.height, projected, texelIndex);
+    for (uint64_t painting = runningHeightsAvx512(projected, drawn); painting != 0; painting &= painting - 1) {
+        const int s = __builtin_ctzll(painting);
+        const __m512i fill = _mm512_set1_epi32(static_cast<int32_t>(texture.pixels[texelIndex[s]]));
+        for (int32_t k = drawn.before[s]; k < drawn.after[s]; k += kRun)
+            _mm512_storeu_si512(colours + k, fill);
     }
     drawnOut = drawn.after[kSamplesPerRay - 1];
 }
@@ -388,6 +520,10 @@ inline void transpose4(__m128i& a, __m128i& b, __m128i& c, __m128i& d)
 
 // The group's columns into the view, four entries (rows) at a time: a
 // lane whose column is not drawn that high keeps the view's pixel.
+// With keepAbove false, the rows above a column's painted ones (up to the
+// group's highest) get whatever its buffer holds there, for a caller that
+// paints them over next.
+template <bool keepAbove>
 void showGroup(const ColumnGroup& group, int column, uint32_t* view)
 {
     const int32_t highest = std::max(std::max(group.drawn[0], group.drawn[1]), std::max(group.drawn[2], group.drawn[3]));
@@ -398,13 +534,17 @@ void showGroup(const ColumnGroup& group, int column, uint32_t* view)
         transpose4(rows[0], rows[1], rows[2], rows[3]);
         for (int i = 0; i < 4 && k + i < highest; ++i) {
             __m128i* out = reinterpret_cast<__m128i*>(view + (kLowestRow - k - i) * kViewWidth + column);
+            if (!keepAbove) {
+                _mm_storeu_si128(out, rows[i]);
+                continue;
+            }
             const __m128i painted = _mm_cmpgt_epi32(drawn, _mm_set1_epi32(k + i));
             _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(painted, rows[i]), _mm_andnot_si128(painted, _mm_loadu_si128(out))));
         }
     }
 }
 
-template <CastColumn castColumn>
+template <CastColumn castColumn, bool keepAbove = true>
 void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms, int32_t* paintedRows)
 {
     static const SampleDepths depths;
@@ -417,7 +557,7 @@ void drawTerrain(const EffectState& effects, const CImage& texture, uint32_t* vi
         for (int lane = 0; lane < kGroup; ++lane)
             castColumn(patch, texture, camera, depths, steps.dx[column + lane], steps.dy[column + lane],
                        group.colours[lane], group.drawn[lane]);
-        showGroup(group, column, view);
+        showGroup<keepAbove>(group, column, view);
         if (paintedRows != nullptr)
             std::copy(group.drawn, group.drawn + kGroup, paintedRows + column);
     }
@@ -446,13 +586,37 @@ void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uin
     drawTerrain<castColumnAvx2>(effects, texture, view, ms, nullptr);
 }
 
+bool VoxelCanUseAvx512()
+{
+    static const bool supported = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    return supported;
+}
+
+void DrawVoxelTerrainAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    drawTerrain<castColumnAvx512>(effects, texture, view, ms, nullptr);
+}
+
 void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                               int32_t* paintedRows)
 {
-    if (VoxelCanUseAvx2())
+    if (VoxelCanUseAvx512())
+        drawTerrain<castColumnAvx512>(effects, texture, view, ms, paintedRows);
+    else if (VoxelCanUseAvx2())
         drawTerrain<castColumnAvx2>(effects, texture, view, ms, paintedRows);
     else
         drawTerrain<castColumnSse2>(effects, texture, view, ms, paintedRows);
+}
+
+void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                                 int32_t* paintedRows)
+{
+    if (VoxelCanUseAvx512())
+        drawTerrain<castColumnAvx512, false>(effects, texture, view, ms, paintedRows);
+    else if (VoxelCanUseAvx2())
+        drawTerrain<castColumnAvx2, false>(effects, texture, view, ms, paintedRows);
+    else
+        drawTerrain<castColumnSse2, false>(effects, texture, view, ms, paintedRows);
 }
 
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)

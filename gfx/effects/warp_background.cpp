@@ -1,6 +1,7 @@
 #include "gfx/effects/passes.h"
 #include "gfx/frame.h"
 
+#include <algorithm>
 #include <cstring>
 #include <immintrin.h>
 
@@ -119,6 +120,62 @@ DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint
             _mm512_storeu_si512(out + x, pixels);
         }
         repeatColumns(out);
+    }
+}
+
+// As DrawWarpBackgroundAvx512, but only where the terrain left the view to
+// the background: column x gets rows 0 .. 239 - paintedRows[x]. Each row's
+// columns go out with masked stores, and a block of sixteen columns that
+// is covered here and 256 columns on is neither gathered nor stored.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                              const int32_t* paintedRows)
+{
+    const WarpFrame frame(effects, texture, ms);
+    const __m512i lowHalf0 = _mm512_load_si512(frame.shifted);
+    const __m512i lowHalf1 = _mm512_load_si512(frame.shifted + 64);
+    const __m512i highHalf0 = _mm512_load_si512(frame.shifted + 128);
+    const __m512i highHalf1 = _mm512_load_si512(frame.shifted + 192);
+    int32_t fewestPainted = kViewHeight;
+    for (int x = 0; x < kViewWidth; ++x)
+        fewestPainted = std::min(fewestPainted, paintedRows[x]);
+    constexpr int kRepeated = kViewWidth - kDistinctColumns;
+    static_assert(kRepeated % 16 == 0, "whole blocks repeat");
+    alignas(64) uint8_t rows[kDistinctColumns];
+    // Rows at or below the highest-reaching column's top are the terrain's.
+    for (int y = 0; y < kViewHeight - fewestPainted; ++y) {
+        const __m512i rowBase = _mm512_set1_epi8(static_cast<char>(frame.rowBase(y)));
+        for (int x = 0; x < kDistinctColumns; x += 64) {
+            const __m512i index = _mm512_add_epi8(_mm512_load_si512(frame.rowTerm + x), rowBase);
+            const __m512i low = _mm512_permutex2var_epi8(lowHalf0, index, lowHalf1);
+            const __m512i high = _mm512_permutex2var_epi8(highHalf0, index, highHalf1);
+            _mm512_store_si512(rows + x, _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high));
+        }
+        const uint8_t* columns = frame.columnsOfRow(effects, y);
+        uint32_t* out = view + y * kViewWidth;
+        // Column x is the background's here while it painted fewer rows
+        // than 240 - y.
+        const __m512i rowsLeft = _mm512_set1_epi32(kViewHeight - y);
+        for (int x = 0; x < kDistinctColumns; x += 16) {
+            const __mmask16 here = _mm512_cmplt_epi32_mask(_mm512_loadu_si512(paintedRows + x), rowsLeft);
+            const __mmask16 repeat =
+                x < kRepeated
+                    ? _mm512_cmplt_epi32_mask(_mm512_loadu_si512(paintedRows + x + kDistinctColumns), rowsLeft)
+                    : 0;
+            const __mmask16 wanted = here | repeat;
+            if (wanted == 0)
+                continue;
+            const __m128i rowBytes = _mm_load_si128(reinterpret_cast<const __m128i*>(rows + x));
+            const __m128i colBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + x));
+            const __m512i row = _mm512_maskz_cvtepu8_epi32(wanted, rowBytes);
+            const __m512i col = _mm512_maskz_cvtepu8_epi32(wanted, colBytes);
+            const __m512i texel = _mm512_or_si512(_mm512_maskz_slli_epi32(wanted, row, 5), col);
+            const __m512i pixels =
+                _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), wanted, texel, frame.dimmed, 4);
+            _mm512_mask_storeu_epi32(out + x, here, pixels);
+            if (repeat != 0)
+                _mm512_mask_storeu_epi32(out + x + kDistinctColumns, repeat, pixels);
+        }
     }
 }
 
