@@ -201,8 +201,8 @@ public:
     }
 
 private:
-    // The X server keeps no copy of the window: what was covered, hidden or
-    // resized comes back empty, and the next present must send everything.
+    // The X server may keep no copy of the window: what was covered, hidden
+    // or resized comes back empty, and the next present must send everything.
     // SDL calls this as it queues each event, before the pass takes it.
     static int noteLostPixels(void* self, SDL_Event* e)
     {
