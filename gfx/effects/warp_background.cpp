@@ -88,16 +88,23 @@ void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture,
 
 // The row indices by 64-byte lookups of the 256-entry table (two 128-entry
 // permutes, picked by the index's top bit), the texels by gathers.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
-DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
-{
-    const WarpFrame frame(effects, texture, ms);
-    const __m512i lowHalf0 = _mm512_load_si512(frame.shifted);
-    const __m512i lowHalf1 = _mm512_load_si512(frame.shifted + 64);
-    const __m512i highHalf0 = _mm512_load_si512(frame.shifted + 128);
-    const __m512i highHalf1 = _mm512_load_si512(frame.shifted + 192);
-    alignas(64) uint8_t rows[kDistinctColumns];
-    for (int y = 0; y < kViewHeight; ++y) {
+
+namespace {
+
+// The shifted sine table in four registers, and a row's texture-row indices
+// for its distinct columns from it: byte permutes instead of lookups.
+struct ShiftedTable {
+    __m512i lowHalf0, lowHalf1, highHalf0, highHalf1;
+
+    __attribute__((target("avx512f,avx512bw,avx512vbmi"))) explicit ShiftedTable(const WarpFrame& frame)
+        : lowHalf0(_mm512_load_si512(frame.shifted)), lowHalf1(_mm512_load_si512(frame.shifted + 64)),
+          highHalf0(_mm512_load_si512(frame.shifted + 128)), highHalf1(_mm512_load_si512(frame.shifted + 192))
+    {
+    }
+
+    __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void rowIndices(const WarpFrame& frame, int y,
+                                                                          uint8_t* rows) const
+    {
         const __m512i rowBase = _mm512_set1_epi8(static_cast<char>(frame.rowBase(y)));
         for (int x = 0; x < kDistinctColumns; x += 64) {
             const __m512i index = _mm512_add_epi8(_mm512_load_si512(frame.rowTerm + x), rowBase);
@@ -105,6 +112,19 @@ DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint
             const __m512i high = _mm512_permutex2var_epi8(highHalf0, index, highHalf1);
             _mm512_store_si512(rows + x, _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high));
         }
+    }
+};
+
+} // namespace
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    const WarpFrame frame(effects, texture, ms);
+    const ShiftedTable shifted(frame);
+    alignas(64) uint8_t rows[kDistinctColumns];
+    for (int y = 0; y < kViewHeight; ++y) {
+        shifted.rowIndices(frame, y, rows);
         const uint8_t* columns = frame.columnsOfRow(effects, y);
         uint32_t* out = view + y * kViewWidth;
         // The zero-masked forms: the plain ones leave GCC 12 warning about
@@ -132,10 +152,7 @@ DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture,
                               const int32_t* paintedRows)
 {
     const WarpFrame frame(effects, texture, ms);
-    const __m512i lowHalf0 = _mm512_load_si512(frame.shifted);
-    const __m512i lowHalf1 = _mm512_load_si512(frame.shifted + 64);
-    const __m512i highHalf0 = _mm512_load_si512(frame.shifted + 128);
-    const __m512i highHalf1 = _mm512_load_si512(frame.shifted + 192);
+    const ShiftedTable shifted(frame);
     int32_t fewestPainted = kViewHeight;
     for (int x = 0; x < kViewWidth; ++x)
         fewestPainted = std::min(fewestPainted, paintedRows[x]);
@@ -144,13 +161,7 @@ DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture,
     alignas(64) uint8_t rows[kDistinctColumns];
     // Rows at or below the highest-reaching column's top are the terrain's.
     for (int y = 0; y < kViewHeight - fewestPainted; ++y) {
-        const __m512i rowBase = _mm512_set1_epi8(static_cast<char>(frame.rowBase(y)));
-        for (int x = 0; x < kDistinctColumns; x += 64) {
-            const __m512i index = _mm512_add_epi8(_mm512_load_si512(frame.rowTerm + x), rowBase);
-            const __m512i low = _mm512_permutex2var_epi8(lowHalf0, index, lowHalf1);
-            const __m512i high = _mm512_permutex2var_epi8(highHalf0, index, highHalf1);
-            _mm512_store_si512(rows + x, _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high));
-        }
+        shifted.rowIndices(frame, y, rows);
         const uint8_t* columns = frame.columnsOfRow(effects, y);
         uint32_t* out = view + y * kViewWidth;
         // Column x is the background's here while it painted fewer rows
