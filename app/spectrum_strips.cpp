@@ -5,7 +5,9 @@
 #include "gfx/frame.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -30,6 +32,54 @@ int stripHalfHeight(float magnitude)
     return static_cast<int>(j);
 }
 
+// The half height only grows with the magnitude (every step of it is
+// monotone), so it is the number of the 101 magnitudes at which it steps up
+// that lie at or below the magnitude. Those are found once by bisecting
+// over the floats with the very expression above, so counting them gives
+// its bits without a power per strip and frame. Magnitudes with the sign
+// bit (and no number) take the expression itself.
+class StripSteps {
+public:
+    StripSteps()
+    {
+        for (float& step : steps_)
+            step = std::numeric_limits<float>::quiet_NaN(); // never at or below a magnitude
+        for (int half = 1; half <= kTallestStrip; ++half) {
+            uint32_t low = 0, high = 0x7F800000u; // +0 .. +infinity, in the order of their bits
+            while (low < high) {
+                const uint32_t middle = low + (high - low) / 2;
+                if (stripHalfHeight(std::bit_cast<float>(middle)) >= half)
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            steps_[half - 1] = std::bit_cast<float>(high);
+        }
+    }
+
+    int32_t halfHeight(float magnitude) const
+    {
+        if (!(magnitude >= 0.0f) || std::signbit(magnitude))
+            return stripHalfHeight(magnitude);
+        int32_t passed = 0;
+#pragma GCC unroll 7
+        for (int32_t stride = kSteps / 2; stride > 0; stride /= 2)
+            passed += stride * static_cast<int32_t>(steps_[passed + stride - 1] <= magnitude);
+        return passed;
+    }
+
+private:
+    static constexpr int kSteps = 128; // kTallestStrip used, the rest NaN
+    float steps_[kSteps];
+};
+
+// Built once, on the first spectrum drawn.
+const StripSteps& stripSteps()
+{
+    static const StripSteps steps;
+    return steps;
+}
+
 // Each strip's half height and darkening.
 struct Strips {
     int32_t half[kSpectrumBins];
@@ -38,8 +88,9 @@ struct Strips {
 
 void measureStrips(Strips& strips, const float* spectrum)
 {
+    const StripSteps& steps = stripSteps();
     for (int i = 0; i < kSpectrumBins; ++i) {
-        strips.half[i] = stripHalfHeight(spectrum[i]);
+        strips.half[i] = steps.halfHeight(spectrum[i]);
         strips.strength[i] = static_cast<uint32_t>(2 * strips.half[i]) * 0x010101u;
     }
 }

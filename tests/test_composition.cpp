@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -196,6 +198,37 @@ TEST(Spectrum, RowWiseStripsEqualThePlainOnesForAnySpectrumAndView)
         }
         drawSpectrum(view.data(), spectrum.data());
         ASSERT_EQ(view, expected) << "round " << round;
+    }
+}
+
+// Each height begins at a magnitude near ((h / 100) - 0.01)^10; the floats
+// around those beginnings are where a height counted from steps would be
+// one row off.
+TEST(Spectrum, StripHeightsEqualTheTenthPowerAtEveryStep)
+{
+    std::vector<float> magnitudes;
+    for (int half = 1; half <= 101; ++half) {
+        const float near = static_cast<float>(std::pow(half / 100.0 - 0.01, 10.0));
+        uint32_t bits;
+        std::memcpy(&bits, &near, sizeof bits);
+        for (uint32_t ulp = bits > 64 ? bits - 64 : 0; ulp <= bits + 64; ++ulp) {
+            float m;
+            std::memcpy(&m, &ulp, sizeof m);
+            magnitudes.push_back(m);
+        }
+    }
+    magnitudes.push_back(-0.0f);
+    magnitudes.push_back(std::numeric_limits<float>::infinity());
+    magnitudes.push_back(std::numeric_limits<float>::denorm_min());
+    for (size_t first = 0; first < magnitudes.size(); first += 256) {
+        std::vector<float> spectrum(256, 0.5f);
+        for (size_t i = first; i < std::min(first + 256, magnitudes.size()); ++i)
+            spectrum[i - first] = magnitudes[i];
+        std::vector<uint32_t> view(kViewWidth * kViewHeight, 0xFFC08040u);
+        std::vector<uint32_t> expected = view;
+        plainStrips(expected, spectrum);
+        drawSpectrum(view.data(), spectrum.data());
+        ASSERT_EQ(view, expected) << "magnitudes from " << magnitudes[first];
     }
 }
 
