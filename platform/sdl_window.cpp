@@ -13,6 +13,7 @@
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include "platform/x11_cover_watch.h"
+#include "platform/x11_pending_input.h"
 #include "platform/x11_window_identity.h"
 #endif
 
@@ -215,15 +216,21 @@ private:
         return 1;
     }
     void show(const uint32_t* frame, const PixelRect* part);
+    bool shouldPump();
     void watchCover()
     {
 #if defined(SDL_VIDEO_DRIVER_X11)
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
-        if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
+        if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+            x11Display = info.info.x11.display;
             coverWatch.watch(DisplayString(info.info.x11.display), info.info.x11.window);
+        }
 #endif
     }
+
+    // At most this many passes go by without a pump.
+    static constexpr uint32_t kPumpEvery = 8;
 
     SDL_Window* window;
     bool shaped;
@@ -236,7 +243,9 @@ private:
     DragState drag;
     DeepColourPresenter deepColour;
     std::atomic<bool> wholeFrameDue{true};
+    uint32_t passesSincePump = 0;
 #if defined(SDL_VIDEO_DRIVER_X11)
+    Display* x11Display = nullptr; // SDL's connection
     x11::CoverWatch coverWatch;
 #endif
     SDL_Surface* lastSurface = nullptr; // SDL makes a new one when the window's size changes
@@ -282,12 +291,29 @@ void takeLatestMotion(SDL_Event& e)
         SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
+// SDL's pump reads the X connection four times a pass even when nothing
+// came, and most passes have nothing: a pass pumps when the connection has
+// something, while a drag lasts, and at least every kPumpEvery passes for
+// what SDL does in its own time (the quit a signal asks for, the screen
+// saver). Events already in SDL's queue are taken either way.
+bool SdlWindow::shouldPump()
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (x11Display != nullptr && !dragging(drag) && ++passesSincePump < kPumpEvery &&
+        !x11::inputPending(x11Display))
+        return false; // SDL flushes its requests itself; the next pump flushes whatever is left
+#endif
+    passesSincePump = 0;
+    return true;
+}
+
 // While a drag lasts, every pass looks at the pointer, whether or not an
 // event is waiting.
 bool SdlWindow::nextEvent(Event& event)
 {
     SDL_Event e;
-    const bool taken = SDL_PollEvent(&e) != 0;
+    const bool taken = shouldPump() ? SDL_PollEvent(&e) != 0
+                                    : SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
     if (taken)
         takeLatestMotion(e);
     if (dragging(drag)) {
