@@ -1,7 +1,8 @@
 /* Counts the frames the real player presents, without changing the player:
- * loaded with LD_PRELOAD, it stands in front of SDL_UpdateWindowSurface and
- * SDL_UpdateWindowSurfaceRects (the last call of every present, whole or
- * partial), forwards each call to SDL and notes the time.
+ * loaded with LD_PRELOAD, it stands in front of SDL_UpdateWindowSurface,
+ * SDL_UpdateWindowSurfaceRects and XShmPutImage (the last call of every
+ * present, whole or partial, through SDL's surface or the player's own
+ * shared image), forwards each call and notes the time.
  * At exit it writes to the file named by Q2_PRESENT_LOG:
  *   first_present_ms  time from this library's load (just before main) to
  *                     the end of the first present
@@ -30,6 +31,7 @@ static volatile long presents;
 static volatile long markPresents[MAX_MARKS];
 static volatile double markMs[MAX_MARKS];
 static volatile int marks;
+static __thread int insideSdl;
 
 static double nowMs(void)
 {
@@ -65,7 +67,9 @@ int SDL_UpdateWindowSurface(void* window)
 {
     if (realUpdate == NULL)
         realUpdate = (UpdateFn)dlsym(RTLD_NEXT, "SDL_UpdateWindowSurface");
+    ++insideSdl;
     const int result = realUpdate(window);
+    --insideSdl;
     counted();
     return result;
 }
@@ -76,8 +80,27 @@ int SDL_UpdateWindowSurfaceRects(void* window, const void* rects, int count)
 {
     if (realUpdateRects == NULL)
         realUpdateRects = (UpdateRectsFn)dlsym(RTLD_NEXT, "SDL_UpdateWindowSurfaceRects");
+    ++insideSdl;
     const int result = realUpdateRects(window, rects, count);
+    --insideSdl;
     counted();
+    return result;
+}
+
+/* The player's own shared-memory present. SDL's surface may put its image
+ * the same way inside the calls above; those count there, once. */
+typedef int (*ShmPutFn)(void* display, unsigned long drawable, void* gc, void* image, int srcX, int srcY, int dstX,
+                        int dstY, unsigned width, unsigned height, int sendEvent);
+static ShmPutFn realShmPut;
+
+int XShmPutImage(void* display, unsigned long drawable, void* gc, void* image, int srcX, int srcY, int dstX, int dstY,
+                 unsigned width, unsigned height, int sendEvent)
+{
+    if (realShmPut == NULL)
+        realShmPut = (ShmPutFn)dlsym(RTLD_NEXT, "XShmPutImage");
+    const int result = realShmPut(display, drawable, gc, image, srcX, srcY, dstX, dstY, width, height, sendEvent);
+    if (!insideSdl)
+        counted();
     return result;
 }
 

@@ -14,6 +14,7 @@
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include "platform/x11_cover_watch.h"
 #include "platform/x11_pending_input.h"
+#include "platform/x11_shm_presenter.h"
 #include "platform/x11_window_identity.h"
 #endif
 
@@ -247,6 +248,7 @@ private:
 #if defined(SDL_VIDEO_DRIVER_X11)
     Display* x11Display = nullptr; // SDL's connection
     x11::CoverWatch coverWatch;
+    x11::ShmPresenter sharedImage;
 #endif
     SDL_Surface* lastSurface = nullptr; // SDL makes a new one when the window's size changes
 };
@@ -344,6 +346,11 @@ void SdlWindow::show(const uint32_t* frame, const PixelRect* part)
 {
     if (deepColour.present(window, frame, width, height)) // SDL has no surface at depth 30
         return;
+    const bool wholeDue = wholeFrameDue.exchange(false, std::memory_order_relaxed);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (sharedImage.present(window, frame, width, height, wholeDue ? nullptr : part))
+        return;
+#endif
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr)
         return;
@@ -353,12 +360,10 @@ void SdlWindow::show(const uint32_t* frame, const PixelRect* part)
     const int32_t columns = std::min(surface->w, width);
     const int32_t rows = std::min(surface->h, height);
     SDL_Rect area{0, 0, columns, rows};
-    if (part != nullptr && surface == lastSurface && !wholeFrameDue.exchange(false, std::memory_order_relaxed)) {
+    if (part != nullptr && surface == lastSurface && !wholeDue) {
         const SDL_Rect wanted{part->x, part->y, part->width, part->height};
         if (!SDL_IntersectRect(&wanted, &area, &area))
             area = SDL_Rect{0, 0, 0, 0};
-    } else {
-        wholeFrameDue.store(false, std::memory_order_relaxed);
     }
     lastSurface = surface;
     const int32_t bytesPerPixel = surface->format->BytesPerPixel;
