@@ -104,6 +104,8 @@ TEST(Tunnel, EveryFillMatchesThePlainFillOnAnyGrid)
     std::vector<std::pair<const char*, Fill>> fills = {{"SSE2", FillTunnelCellsSse2}};
     if (TunnelCanUseAvx2())
         fills.emplace_back("AVX2", FillTunnelCellsAvx2);
+    if (TunnelCanUseAvx512())
+        fills.emplace_back("AVX-512", FillTunnelCellsAvx512);
     const CImage& texture = *embeddedEffects().textures[2];
     std::vector<TunnelGrid> grids(6);
     uint32_t seed = 12345;

@@ -510,11 +510,20 @@ __attribute__((target("avx2"))) inline __m128i fetchFour(const uint32_t* texels,
     return _mm_insert_epi32(lanes, texel(indices >> 48), 3);
 }
 
+// The four pixel rows of a cell row, from their texel indices.
+constexpr int kCellRowPixels = kCellSize * kViewWidth;
+__attribute__((target("avx2"))) inline void fetchCellRow(const uint64_t* index, const uint32_t* texels, uint32_t* out)
+{
+    for (int i = 0; i < kCellRowPixels; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_set_m128i(fetchFour(texels, index[i / 4 + 1]), fetchFour(texels, index[i / 4])));
+}
+
 // The same with AVX2 for all four pixel rows of a cell row: the indices in
 // sixteen 16-bit lanes, kept in registers from row to row, then the texels.
 __attribute__((target("avx2"))) void fillCellRowAvx2(const CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
 {
-    alignas(32) uint64_t index[kCellSize * kViewWidth / 4]; // four 16-bit indices each
+    alignas(32) uint64_t index[kCellRowPixels / 4]; // four 16-bit indices each
     const __m256i rowMask = _mm256_set1_epi16(63 << 6);
     const __m256i columnMask = _mm256_set1_epi16(63);
     auto at = [](const uint16_t* lanes) { return reinterpret_cast<const __m256i*>(lanes); };
@@ -531,9 +540,95 @@ __attribute__((target("avx2"))) void fillCellRowAvx2(const CellRowSpans& spans, 
             v = _mm256_add_epi16(v, downV);
         }
     }
-    for (int i = 0; i < kCellSize * kViewWidth; i += 8)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_set_m128i(fetchFour(texels, index[i / 4 + 1]), fetchFour(texels, index[i / 4])));
+    fetchCellRow(index, texels, out);
+}
+
+#define TUNNEL_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+
+TUNNEL_AVX512 inline __m512i load16(const int32_t* at) { return _mm512_loadu_si512(at); }
+
+TUNNEL_AVX512 inline void liftIfBelow(__m512i& low, __m512i high)
+{
+    const __mmask16 jumped = _mm512_cmpgt_epi32_mask(_mm512_sub_epi32(high, low), _mm512_set1_epi32(120));
+    low = _mm512_mask_add_epi32(low, jumped, low, _mm512_set1_epi32(128));
+}
+
+// The low 16 bits of each cell's value, repeated for its four pixels: cells
+// 0..7 of the sixteen (half 0) or 8..15 (half 1) over 32 pixel lanes.
+TUNNEL_AVX512 inline __m512i spreadCells(__m256i cells, int half)
+{
+    alignas(64) static const uint16_t pixelCell[2][32] = {
+        {0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7},
+        {8, 8, 8, 8, 9, 9, 9, 9, 10, 10, 10, 10, 11, 11, 11, 11, 12, 12, 12, 12, 13, 13, 13, 13, 14, 14, 14, 14,
+         15, 15, 15, 15}};
+    return _mm512_permutexvar_epi16(_mm512_load_si512(pixelCell[half]), _mm512_castsi256_si512(cells));
+}
+
+// GCC 12's unmasked forms of the next two start from an "undefined"
+// register that -Wuninitialized reports; with every lane selected the
+// zero-masked forms are the same instructions.
+constexpr __mmask16 kAllLanes = 0xFFFF;
+TUNNEL_AVX512 inline __m256i lowHalves(__m512i value) { return _mm512_maskz_cvtepi32_epi16(kAllLanes, value); }
+TUNNEL_AVX512 inline __m512i shiftLeft(__m512i value, unsigned bits)
+{
+    return _mm512_maskz_slli_epi32(kAllLanes, value, bits);
+}
+
+// The texel indices of sixteen cells (64 pixel columns from cell column c)
+// on all four pixel rows of cell row r, with the same 16-bit spans as the
+// narrower paths, kept in registers.
+TUNNEL_AVX512 void indexSixteenCells(const TunnelGrid& grid, int r, int c, uint16_t* index)
+{
+    const int tl = r * kTunnelGridColumns + c;
+    const int bl = tl + kTunnelGridColumns;
+    const __m512i uTL = load16(grid.u + tl), uTR = load16(grid.u + tl + 1), uBL = load16(grid.u + bl);
+    __m512i vTL = load16(grid.v + tl), vTR = load16(grid.v + tl + 1);
+    __m512i vBL = load16(grid.v + bl), vBR = load16(grid.v + bl + 1);
+    // Seven tests in this order, each seeing the ones before.
+    liftIfBelow(vTL, vTR);
+    liftIfBelow(vBL, vBR);
+    liftIfBelow(vTR, vTL);
+    liftIfBelow(vBR, vBL);
+    liftIfBelow(vTL, vBL);
+    liftIfBelow(vTR, vBR);
+    liftIfBelow(vBL, vTL);
+
+    const __m256i startU = lowHalves(shiftLeft(uTL, 8));
+    const __m256i startV = lowHalves(shiftLeft(vTL, 8));
+    const __m256i stepU = lowHalves(shiftLeft(_mm512_sub_epi32(uTR, uTL), 6));
+    const __m256i stepV = lowHalves(shiftLeft(_mm512_sub_epi32(vTR, vTL), 6));
+    const __m256i downU = lowHalves(shiftLeft(_mm512_sub_epi32(uBL, uTL), 6));
+    const __m256i downV = lowHalves(shiftLeft(_mm512_sub_epi32(vBL, vTL), 6));
+    const __m512i ramp = _mm512_set4_epi32(0x00030002, 0x00010000, 0x00030002, 0x00010000);
+    // Bits 6..11 of the index from v >> 2, the others from u >> 8, whose
+    // top eight bits are clear.
+    const __m512i rowMask = _mm512_set1_epi16(63 << 6);
+    for (int half = 0; half < 2; ++half) {
+        __m512i u = _mm512_add_epi16(spreadCells(startU, half), _mm512_mullo_epi16(spreadCells(stepU, half), ramp));
+        __m512i v = _mm512_add_epi16(spreadCells(startV, half), _mm512_mullo_epi16(spreadCells(stepV, half), ramp));
+        const __m512i pixelDownU = spreadCells(downU, half), pixelDownV = spreadCells(downV, half);
+        uint16_t* at = index + c * kCellSize + half * 32;
+        for (int j = 0; j < kCellSize; ++j) {
+            const __m512i pixelIndex = _mm512_ternarylogic_epi32(_mm512_srli_epi16(v, 2), _mm512_srli_epi16(u, 8),
+                                                                 rowMask, 0xE4); // rowMask ? v : u
+            _mm512_store_si512(at + j * kViewWidth, pixelIndex);
+            u = _mm512_add_epi16(u, pixelDownU);
+            v = _mm512_add_epi16(v, pixelDownV);
+        }
+    }
+}
+
+// The whole fill with AVX-512: indices for a cell row sixteen cells at a
+// time straight from the grid, then the texels.
+TUNNEL_AVX512 void fillCellsAvx512(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    static_assert(kCellColumns % 16 == 0, "whole groups of sixteen cells");
+    alignas(64) uint64_t index[kCellRowPixels / 4];
+    for (int r = 0; r < kCellRows; ++r) {
+        for (int c = 0; c < kCellColumns; c += 16)
+            indexSixteenCells(grid, r, c, reinterpret_cast<uint16_t*>(index));
+        fetchCellRow(index, texture.pixels, view + r * kCellRowPixels);
+    }
 }
 
 void fillCellRowSse2(CellRowSpans& spans, const uint32_t* texels, uint32_t* out)
@@ -572,9 +667,23 @@ void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t
     fillCells(grid, texture, view, fillCellRowAvx2);
 }
 
+bool TunnelCanUseAvx512()
+{
+    static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+                                  __builtin_cpu_supports("avx512bw");
+    return supported;
+}
+
+void FillTunnelCellsAvx512(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+{
+    fillCellsAvx512(grid, texture, view);
+}
+
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
-    if (TunnelCanUseAvx2())
+    if (TunnelCanUseAvx512())
+        FillTunnelCellsAvx512(grid, texture, view);
+    else if (TunnelCanUseAvx2())
         FillTunnelCellsAvx2(grid, texture, view);
     else
         FillTunnelCellsSse2(grid, texture, view);
