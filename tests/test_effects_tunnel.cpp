@@ -143,6 +143,8 @@ TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
     std::vector<void (*)(TunnelGrid&, uint32_t)> casts = {CastTunnelRays, CastTunnelRaysSse2};
     if (TunnelCanUseAvx2())
         casts.push_back(CastTunnelRaysAvx2);
+    if (TunnelCanUseAvx512())
+        casts.push_back(CastTunnelRaysAvx512);
     for (size_t t = 0; t < times.size(); ++t) {
         const uint32_t ms = times[t];
         casts[t % casts.size()](grid, ms);

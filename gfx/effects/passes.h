@@ -85,6 +85,7 @@ void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* vi
 // FillTunnelCells pick. All give the same values.
 void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms);
 void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms);
+void CastTunnelRaysAvx512(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void FillTunnelCellsAvx512(const TunnelGrid& grid, const CImage& texture, uint32_t* view);

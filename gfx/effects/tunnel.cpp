@@ -8,9 +8,22 @@
 #include <immintrin.h>
 #include <limits>
 
+#define TUNNEL_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+
 namespace {
 
 constexpr int kCellSize = 4;
+
+// GCC 12's unmasked forms of a few AVX-512 intrinsics start from an
+// "undefined" register that -Wuninitialized reports; with every lane
+// selected the zero-masked forms are the same instructions.
+constexpr __mmask16 kAllLanes = 0xFFFF;
+TUNNEL_AVX512 inline __m512 squareRoot(__m512 value) { return _mm512_maskz_sqrt_ps(kAllLanes, value); }
+TUNNEL_AVX512 inline __m512i truncateLanes(__m512 value) { return _mm512_maskz_cvttps_epi32(kAllLanes, value); }
+TUNNEL_AVX512 inline __m512 permute(__m512i index, __m512 table)
+{
+    return _mm512_maskz_permutexvar_ps(kAllLanes, index, table);
+}
 constexpr int kCellColumns = kTunnelGridColumns - 1; // 80 cells of 4 pixels: 320
 constexpr int kCellRows = kTunnelGridRows - 1;       // 60 cells of 4 pixels: 240
 
@@ -76,6 +89,7 @@ public:
     WallRowLookup()
     {
         findSteps();
+        bisection_.build(steps_);
         std::fill(std::begin(stepsBelow_), std::end(stepsBelow_), uint8_t{0});
         for (int bucket = 0, below = 0; bucket < kBuckets; ++bucket) {
             const uint32_t first = static_cast<uint32_t>(bucket) << kBucketShift;
@@ -145,7 +159,38 @@ public:
                                                     notANumber));
     }
 
+    // Sixteen lanes by the same bisection as row(), each level's steps
+    // held in registers and picked by permutes: cheaper here than the
+    // buckets' three gathers.
+    TUNNEL_AVX512 __m512i rows(__m512 q) const
+    {
+        const Bisection& b = bisection_;
+        // below: how many of the level's steps lie at or below q so far.
+        __m512i below = _mm512_maskz_mov_epi32(_mm512_cmp_ps_mask(_mm512_set1_ps(b.level(0)[0]), q, _CMP_LE_OQ),
+                                               _mm512_set1_epi32(1));
+        for (int k = 1; k <= 4; ++k) // 2, 4, 8 and 16 steps: one register
+            below = halve(below, permute(below, _mm512_load_ps(b.level(k))), q);
+        below = halve(below, _mm512_permutex2var_ps(_mm512_load_ps(b.level(5)), below, _mm512_load_ps(b.level(5) + 16)), q);
+        const __m512 lowHalf = _mm512_permutex2var_ps(_mm512_load_ps(b.level(6)), below, _mm512_load_ps(b.level(6) + 16));
+        const __m512 highHalf =
+            _mm512_permutex2var_ps(_mm512_load_ps(b.level(6) + 32), below, _mm512_load_ps(b.level(6) + 48));
+        const __mmask16 upper = _mm512_test_epi32_mask(below, _mm512_set1_epi32(32));
+        below = halve(below, _mm512_mask_blend_ps(upper, lowHalf, highHalf), q);
+        const __m512i row =
+            _mm512_sub_epi32(_mm512_set1_epi32(127), _mm512_sub_epi32(_mm512_set1_epi32(leftmost_), below));
+        return _mm512_mask_mov_epi32(row, _mm512_cmp_ps_mask(q, q, _CMP_UNORD_Q),
+                                     _mm512_set1_epi32(wrapSubtract(127, std::numeric_limits<int32_t>::min())));
+    }
+
 private:
+    // One level down: twice the count, plus one where the step compared
+    // lies at or below q.
+    TUNNEL_AVX512 static __m512i halve(__m512i below, __m512 step, __m512 q)
+    {
+        const __m512i twice = _mm512_add_epi32(below, below);
+        return _mm512_mask_add_epi32(twice, _mm512_cmp_ps_mask(step, q, _CMP_LE_OQ), twice, _mm512_set1_epi32(1));
+    }
+
     static constexpr int kSteps = 128; // 126 used, the rest NaN
     static constexpr int kBucketShift = 17;
     static constexpr int kBuckets = 1 << (32 - kBucketShift);
@@ -207,7 +252,29 @@ private:
         return f;
     }
 
+    // The steps row() compares at each level of its bisection, in the
+    // order of the positions reached: level k (stride 64 >> k) holds the
+    // 2^k steps steps_[(2i + 1) * stride - 1], from a whole register on.
+    struct Bisection {
+        static constexpr int kLevels = 7;
+        alignas(64) float steps[11 * 16]; // levels 0..4 one register each, then 2 and 4
+        int levelAt[kLevels];
+        void build(const float* all)
+        {
+            std::fill(std::begin(steps), std::end(steps), std::numeric_limits<float>::quiet_NaN());
+            for (int k = 0, at = 0; k < kLevels; ++k) {
+                const int stride = kSteps / 2 >> k;
+                levelAt[k] = at;
+                for (int i = 0; i < (1 << k); ++i)
+                    steps[at + i] = all[(2 * i + 1) * stride - 1];
+                at += std::max(16, 1 << k);
+            }
+        }
+        const float* level(int k) const { return steps + levelAt[k]; }
+    };
+
     float steps_[kSteps];
+    Bisection bisection_;
     int32_t stepCount_ = 0;
     int32_t leftmost_ = 0;
     bool bucketsHold_ = true;
@@ -336,6 +403,50 @@ __attribute__((target("avx2"))) void castEightRays(const TunnelFrame& f, const W
     keepMissed(v, texelV, hit);
 }
 
+// Sixteen rays' texel coordinates and which of them hit.
+struct SixteenRays {
+    __m512i u, v;
+    __mmask16 hit;
+};
+
+// The same steps for sixteen grid points at (x, y), lane by lane, with
+// AVX-512. The row values are taken per lane, which rounds as the scalar
+// once-per-row ones do. Where 2*Aq > 0 (every hit but a degenerate one),
+// t1 <= t2 always: sqrt(disc) > 0 puts -Bq - sqrt(disc) below
+// sqrt(disc) - Bq, and rounding and division by a positive number keep
+// that order. So t2 is only worked out when some hit lane lacks it.
+TUNNEL_AVX512 SixteenRays castSixteenRays(const TunnelFrame& f, const WallRowLookup& wallRow, __m512 x, __m512 y)
+{
+    const __m512 d1 = _mm512_sub_ps(_mm512_set1_ps(-f.cosA), _mm512_mul_ps(_mm512_set1_ps(f.sinA), y));
+    const __m512 dy = _mm512_sub_ps(_mm512_mul_ps(y, _mm512_set1_ps(f.cosA)), _mm512_set1_ps(f.sinA));
+    const __m512 dz = _mm512_sub_ps(_mm512_mul_ps(_mm512_set1_ps(f.cosB), d1), _mm512_mul_ps(_mm512_set1_ps(f.sinB), x));
+    const __m512 dx = _mm512_add_ps(_mm512_mul_ps(_mm512_set1_ps(f.sinB), d1), _mm512_mul_ps(_mm512_set1_ps(f.cosB), x));
+    const __m512 aq = _mm512_add_ps(_mm512_mul_ps(dx, dx), _mm512_mul_ps(dy, dy));
+    const __m512 bq = _mm512_mul_ps(_mm512_set1_ps(2.0f), _mm512_add_ps(_mm512_mul_ps(_mm512_set1_ps(f.p1), dx),
+                                                                        _mm512_mul_ps(_mm512_set1_ps(f.p2), dy)));
+    const __m512 disc =
+        _mm512_sub_ps(_mm512_mul_ps(bq, bq), _mm512_mul_ps(_mm512_mul_ps(_mm512_set1_ps(4.0f), aq), _mm512_set1_ps(f.cq)));
+    SixteenRays rays;
+    rays.hit = _mm512_cmp_ps_mask(disc, _mm512_setzero_ps(), _CMP_GT_OQ);
+    if (rays.hit == 0)
+        return rays;
+    const __m512 sq = squareRoot(disc);
+    const __m512 twoAq = _mm512_mul_ps(_mm512_set1_ps(2.0f), aq);
+    const __m512 negBq = // the sign flipped, as the narrower paths do
+        _mm512_castsi512_ps(_mm512_xor_si512(_mm512_castps_si512(bq), _mm512_set1_epi32(INT32_MIN)));
+    __m512 l = _mm512_div_ps(_mm512_sub_ps(negBq, sq), twoAq);
+    if ((rays.hit & ~_mm512_cmp_ps_mask(twoAq, _mm512_setzero_ps(), _CMP_GT_OQ)) != 0) {
+        const __m512 t2 = _mm512_div_ps(_mm512_sub_ps(sq, bq), twoAq);
+        l = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(l, t2, _CMP_LE_OQ), t2, l);
+    }
+    const __m512 along = _mm512_add_ps(_mm512_mul_ps(l, dz), _mm512_set1_ps(f.tz));
+    rays.u = truncateLanes(_mm512_mul_ps(_mm512_div_ps(along, _mm512_set1_ps(500.0f)), _mm512_set1_ps(40.0f)));
+    const __m512 xh = _mm512_add_ps(_mm512_mul_ps(l, dx), _mm512_set1_ps(f.p1));
+    const __m512 yh = _mm512_add_ps(_mm512_mul_ps(l, dy), _mm512_set1_ps(f.p2));
+    rays.v = wallRow.rows(_mm512_div_ps(yh, xh));
+    return rays;
+}
+
 // Built once, whichever instruction set casts.
 const RayGrid& rayGrid()
 {
@@ -367,7 +478,43 @@ void castRays(TunnelGrid& grid, uint32_t ms)
     }
 }
 
+// Every row sixteen points at a time up to column 79, then column 80 down
+// the rows, sixteen rows at a time.
+TUNNEL_AVX512 void castRaysAvx512(TunnelGrid& grid, uint32_t ms)
+{
+    const RayGrid& rays = rayGrid();
+    const WallRowLookup& wallRow = wallRowLookup();
+    const TunnelFrame frame(ms);
+    constexpr int kRowColumns = kTunnelGridColumns / 16 * 16;
+    static_assert(kRowColumns == kTunnelGridColumns - 1, "one column left for the column pass");
+    for (int r = 0; r < kTunnelGridRows; ++r) {
+        const __m512 y = _mm512_set1_ps(rays.y[r]);
+        for (int c = 0; c < kRowColumns; c += 16) {
+            const SixteenRays cast = castSixteenRays(frame, wallRow, _mm512_loadu_ps(rays.x + c), y);
+            const int at = r * kTunnelGridColumns + c;
+            _mm512_mask_storeu_epi32(grid.u + at, cast.hit, cast.u);
+            _mm512_mask_storeu_epi32(grid.v + at, cast.hit, cast.v);
+        }
+    }
+    const __m512 x = _mm512_set1_ps(rays.x[kRowColumns]);
+    const __m512i rowStarts = _mm512_mullo_epi32(
+        _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), _mm512_set1_epi32(kTunnelGridColumns));
+    for (int r = 0; r < kTunnelGridRows; r += 16) {
+        const int rowsLeft = kTunnelGridRows - r;
+        const __mmask16 inGrid = rowsLeft >= 16 ? kAllLanes : static_cast<__mmask16>((1u << rowsLeft) - 1);
+        const SixteenRays cast = castSixteenRays(frame, wallRow, x, _mm512_maskz_loadu_ps(inGrid, rays.y + r));
+        const int at = r * kTunnelGridColumns + kRowColumns;
+        _mm512_mask_i32scatter_epi32(grid.u + at, cast.hit & inGrid, rowStarts, cast.u, 4);
+        _mm512_mask_i32scatter_epi32(grid.v + at, cast.hit & inGrid, rowStarts, cast.v, 4);
+    }
+}
+
 } // namespace
+
+void CastTunnelRaysAvx512(TunnelGrid& grid, uint32_t ms)
+{
+    castRaysAvx512(grid, ms);
+}
 
 void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms)
 {
@@ -381,7 +528,9 @@ void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms)
 
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms)
 {
-    if (TunnelCanUseAvx2())
+    if (TunnelCanUseAvx512())
+        CastTunnelRaysAvx512(grid, ms);
+    else if (TunnelCanUseAvx2())
         CastTunnelRaysAvx2(grid, ms);
     else
         CastTunnelRaysSse2(grid, ms);
@@ -543,8 +692,6 @@ __attribute__((target("avx2"))) void fillCellRowAvx2(const CellRowSpans& spans, 
     fetchCellRow(index, texels, out);
 }
 
-#define TUNNEL_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
-
 TUNNEL_AVX512 inline __m512i load16(const int32_t* at) { return _mm512_loadu_si512(at); }
 
 TUNNEL_AVX512 inline void liftIfBelow(__m512i& low, __m512i high)
@@ -564,10 +711,6 @@ TUNNEL_AVX512 inline __m512i spreadCells(__m256i cells, int half)
     return _mm512_permutexvar_epi16(_mm512_load_si512(pixelCell[half]), _mm512_castsi256_si512(cells));
 }
 
-// GCC 12's unmasked forms of the next two start from an "undefined"
-// register that -Wuninitialized reports; with every lane selected the
-// zero-masked forms are the same instructions.
-constexpr __mmask16 kAllLanes = 0xFFFF;
 TUNNEL_AVX512 inline __m256i lowHalves(__m512i value) { return _mm512_maskz_cvtepi32_epi16(kAllLanes, value); }
 TUNNEL_AVX512 inline __m512i shiftLeft(__m512i value, unsigned bits)
 {
