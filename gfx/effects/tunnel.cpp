@@ -369,7 +369,10 @@ __attribute__((target("avx2"))) inline void keepMissed(int32_t* at, __m256i fres
 }
 
 // The same steps for eight neighbouring grid points, all of them in the
-// grid, with AVX2.
+// grid, with AVX2. Where 2*Aq > 0 (every hit but a degenerate one),
+// t1 <= t2 always: sqrt(disc) > 0 puts -Bq - sqrt(disc) below
+// sqrt(disc) - Bq, and rounding and division by a positive number keep
+// that order. So t2 is only worked out when some hit lane lacks it.
 __attribute__((target("avx2"))) void castEightRays(const TunnelFrame& f, const WallRowLookup& wallRow,
                                                    const float* x8, float y, int32_t* u, int32_t* v)
 {
@@ -390,9 +393,11 @@ __attribute__((target("avx2"))) void castEightRays(const TunnelFrame& f, const W
     const __m256 sq = _mm256_sqrt_ps(disc);
     const __m256 twoAq = _mm256_mul_ps(_mm256_set1_ps(2.0f), aq);
     const __m256 negBq = _mm256_xor_ps(bq, _mm256_set1_ps(-0.0f));
-    const __m256 t1 = _mm256_div_ps(_mm256_sub_ps(negBq, sq), twoAq);
-    const __m256 t2 = _mm256_div_ps(_mm256_sub_ps(sq, bq), twoAq);
-    const __m256 l = _mm256_blendv_ps(t2, t1, _mm256_cmp_ps(t1, t2, _CMP_LE_OQ));
+    __m256 l = _mm256_div_ps(_mm256_sub_ps(negBq, sq), twoAq);
+    if (_mm256_movemask_ps(_mm256_andnot_ps(_mm256_cmp_ps(twoAq, _mm256_setzero_ps(), _CMP_GT_OQ), hit)) != 0) {
+        const __m256 t2 = _mm256_div_ps(_mm256_sub_ps(sq, bq), twoAq);
+        l = _mm256_blendv_ps(t2, l, _mm256_cmp_ps(l, t2, _CMP_LE_OQ));
+    }
     const __m256 along = _mm256_add_ps(_mm256_mul_ps(l, dz), _mm256_set1_ps(f.tz));
     const __m256i texelU =
         _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_div_ps(along, _mm256_set1_ps(500.0f)), _mm256_set1_ps(40.0f)));
@@ -411,10 +416,7 @@ struct SixteenRays {
 
 // The same steps for sixteen grid points at (x, y), lane by lane, with
 // AVX-512. The row values are taken per lane, which rounds as the scalar
-// once-per-row ones do. Where 2*Aq > 0 (every hit but a degenerate one),
-// t1 <= t2 always: sqrt(disc) > 0 puts -Bq - sqrt(disc) below
-// sqrt(disc) - Bq, and rounding and division by a positive number keep
-// that order. So t2 is only worked out when some hit lane lacks it.
+// once-per-row ones do; t2 is skipped as castEightRays does.
 TUNNEL_AVX512 SixteenRays castSixteenRays(const TunnelFrame& f, const WallRowLookup& wallRow, __m512 x, __m512 y)
 {
     const __m512 d1 = _mm512_sub_ps(_mm512_set1_ps(-f.cosA), _mm512_mul_ps(_mm512_set1_ps(f.sinA), y));
