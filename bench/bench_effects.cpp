@@ -76,8 +76,16 @@ void BM_TunnelRays(benchmark::State& state)
     runPass(state, [](EffectState& e, const CImage&, uint32_t*, uint32_t ms) { CastTunnelRays(e.tunnel, ms); });
 }
 
-// The cell fill alone, from grids cast beforehand at the frames' times.
-void BM_TunnelCells(benchmark::State& state)
+// The rays' AVX2 path, which processors without AVX-512 take.
+void BM_TunnelRaysAvx2(benchmark::State& state)
+{
+    runPass(state, [](EffectState& e, const CImage&, uint32_t*, uint32_t ms) { CastTunnelRaysAvx2(e.tunnel, ms); });
+}
+
+// The cell fill alone, from grids cast beforehand at the frames' times,
+// through the given path.
+template <void (*fill)(const TunnelGrid&, const CImage&, uint32_t*)>
+void tunnelCells(benchmark::State& state)
 {
     constexpr uint32_t kGrids = 64;
     std::vector<TunnelGrid> grids(kGrids);
@@ -87,11 +95,15 @@ void BM_TunnelCells(benchmark::State& state)
     uint32_t frame = 0;
     for (auto _ : state) {
         const uint32_t i = frame++ % kGrids;
-        FillTunnelCells(grids[i], *effects().textures[ChooseTexture(frameTime(i))], view.data());
+        fill(grids[i], *effects().textures[ChooseTexture(frameTime(i))], view.data());
         benchmark::DoNotOptimize(view.data());
         benchmark::ClobberMemory();
     }
 }
+
+void BM_TunnelCells(benchmark::State& state) { tunnelCells<FillTunnelCells>(state); }
+// The fill's AVX2 path, which processors without AVX-512 take.
+void BM_TunnelCellsAvx2(benchmark::State& state) { tunnelCells<FillTunnelCellsAvx2>(state); }
 
 void BM_Julia(benchmark::State& state)
 {
@@ -183,7 +195,9 @@ EFFECT_BENCHMARK(BM_TwisterScalar);
 EFFECT_BENCHMARK(BM_Rotozoom);
 EFFECT_BENCHMARK(BM_VoxelTerrain);
 EFFECT_BENCHMARK(BM_TunnelRays);
+EFFECT_BENCHMARK(BM_TunnelRaysAvx2);
 EFFECT_BENCHMARK(BM_TunnelCells);
+EFFECT_BENCHMARK(BM_TunnelCellsAvx2);
 EFFECT_BENCHMARK(BM_Julia);
 EFFECT_BENCHMARK(BM_JuliaCountsSse2);
 EFFECT_BENCHMARK(BM_JuliaCountsAvx2);

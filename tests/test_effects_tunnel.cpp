@@ -104,6 +104,8 @@ TEST(Tunnel, EveryFillMatchesThePlainFillOnAnyGrid)
     std::vector<std::pair<const char*, Fill>> fills = {{"SSE2", FillTunnelCellsSse2}};
     if (TunnelCanUseAvx2())
         fills.emplace_back("AVX2", FillTunnelCellsAvx2);
+    if (TunnelCanUseAvx512())
+        fills.emplace_back("AVX-512", FillTunnelCellsAvx512);
     const CImage& texture = *embeddedEffects().textures[2];
     std::vector<TunnelGrid> grids(6);
     uint32_t seed = 12345;
@@ -141,6 +143,8 @@ TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
     std::vector<void (*)(TunnelGrid&, uint32_t)> casts = {CastTunnelRays, CastTunnelRaysSse2};
     if (TunnelCanUseAvx2())
         casts.push_back(CastTunnelRaysAvx2);
+    if (TunnelCanUseAvx512())
+        casts.push_back(CastTunnelRaysAvx512);
     for (size_t t = 0; t < times.size(); ++t) {
         const uint32_t ms = times[t];
         casts[t % casts.size()](grid, ms);

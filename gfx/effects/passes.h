@@ -80,14 +80,17 @@ void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-// Both steps with SSE2, or with AVX2 where the processor has it
-// (TunnelCanUseAvx2); CastTunnelRays and FillTunnelCells pick. Each pair
-// gives the same values.
+// Both steps with SSE2, or with AVX2 or AVX-512 where the processor has it
+// (TunnelCanUseAvx2, TunnelCanUseAvx512); CastTunnelRays and
+// FillTunnelCells pick. All give the same values.
 void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms);
 void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms);
+void CastTunnelRaysAvx512(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+void FillTunnelCellsAvx512(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 bool TunnelCanUseAvx2();
+bool TunnelCanUseAvx512();
 void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
 // Escape counts (0..31) of 16 start points sharing an imaginary part,
 // several lanes at a time: with SSE2, or with AVX2 where the processor has
