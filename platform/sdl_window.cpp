@@ -352,11 +352,14 @@ void SdlWindow::show(const uint32_t* frame, const PixelRect* part)
         return;
 #endif
     SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (surface == nullptr)
+    const bool mustLock = surface != nullptr && SDL_MUSTLOCK(surface);
+    if (surface == nullptr || (mustLock && SDL_LockSurface(surface) != 0)) {
+        // Skip the frame rather than write through a stale address; a whole
+        // frame that was due stays due.
+        if (wholeDue)
+            wholeFrameDue.store(true, std::memory_order_relaxed);
         return;
-    const bool mustLock = SDL_MUSTLOCK(surface);
-    if (mustLock && SDL_LockSurface(surface) != 0)
-        return; // skip the frame rather than write through a stale address
+    }
     const int32_t columns = std::min(surface->w, width);
     const int32_t rows = std::min(surface->h, height);
     SDL_Rect area{0, 0, columns, rows};
