@@ -96,6 +96,7 @@ public:
         Output& o = find(id);
         std::lock_guard pulling(o.pulling);
         o.running = run;
+        o.told = true;
     }
     void closeOutput(uint32_t id) override
     {
@@ -117,6 +118,7 @@ public:
     }
     struct OutputState {
         bool alive;
+        bool told;
         bool running;
     };
     std::vector<OutputState> openOutputs()
@@ -124,7 +126,7 @@ public:
         std::lock_guard lock(mutex_);
         std::vector<OutputState> states;
         for (auto& [id, output] : outputs_)
-            states.push_back({output->alive.load(), output->running.load()});
+            states.push_back({output->alive.load(), output->told.load(), output->running.load()});
         return states;
     }
 
@@ -132,6 +134,7 @@ private:
     struct Output {
         std::mutex pulling; // held through a pull, as SDL holds its device lock
         std::atomic<bool> running{false};
+        std::atomic<bool> told{false}; // asked to run or not at least once
         std::atomic<bool> alive{true};
         std::atomic<bool> closing{false};
         std::thread thread;
@@ -225,7 +228,7 @@ TEST(OutputKeeper, ALostOutputComesBackAsTheUserLastAskedWithOnePullerAtATime)
         server.serverUp = true;
         return waitUntil([&] {
             auto open = server.openOutputs();
-            return open.size() == 1 && open[0].alive;
+            return open.size() == 1 && open[0].alive && open[0].told;
         });
     };
     testing::internal::CaptureStderr();
