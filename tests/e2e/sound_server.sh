@@ -166,3 +166,13 @@ xdotool mousemove $((left + 200)) $((top + 30)) key Escape
 await_exit
 [ "$status" = 0 ] || fail "Escape ended the program with status $status"
 pass "status 0"
+
+case_name="escape while the server is away"
+start_player "$work/tracks"
+await_music 30 "no music reached the sink from the second run"
+kill_pulse KILL
+await_for 10 grep -q "sound output" "$work/player.err" || fail "the loss of the server went unnoticed"
+xdotool mousemove $((left + 200)) $((top + 30)) key Escape
+await_exit
+[ "$status" = 0 ] || fail "Escape ended the program with status $status"
+pass "status 0"
