@@ -99,6 +99,16 @@ await_music() {
 # Seconds since the epoch, to the millisecond.
 now() { date +%s.%3N; }
 elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN{printf "%.2f", b - a}'; }
+# Retries a command until it succeeds, up to SECONDS after the moment START
+# (await_for counts whole seconds, too coarse for this).
+await_until() {
+  local start=$1 seconds=$2
+  shift 2
+  until "$@"; do
+    is_above "$(elapsed_since "$start")" "$seconds" && return 1
+    sleep 0.05
+  done
+}
 
 start_pulse
 start_recording
@@ -132,7 +142,7 @@ server_restart_round() {
   local restarted
   restarted=$(now)
   start_recording
-  await_for 4 music_heard || fail "no music $(elapsed_since "$restarted") s after the server came back"
+  await_until "$restarted" 4 music_heard || fail "no music $(elapsed_since "$restarted") s after the server came back"
   local back_after
   back_after=$(elapsed_since "$restarted")
   player_running || fail "the player ended"
