@@ -40,8 +40,43 @@ bool SdlAudioDevice::open(AudioPullFn pull, void* user)
         error_ = std::string("no audio output: ") + SDL_GetError();
         return false;
     }
+    audioStarted_ = true;
     pull_ = pull;
     user_ = user;
+    std::string whyNot;
+    if (!keeper_.open(whyNot)) {
+        error_ = "no audio device: " + whyNot;
+        close();
+        return false;
+    }
+    return true;
+}
+
+void SdlAudioDevice::resume()
+{
+    keeper_.run(true);
+}
+
+void SdlAudioDevice::pause()
+{
+    keeper_.run(false);
+}
+
+void SdlAudioDevice::close()
+{
+    // Waits for a callback in progress and joins SDL's audio thread.
+    keeper_.close();
+    if (audioStarted_)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audioStarted_ = false;
+    pull_ = nullptr;
+    user_ = nullptr;
+}
+
+// The driver stays the one SDL chose at start: a sound server that comes
+// back is found again through it.
+uint32_t SdlAudioDevice::openOutput(std::string& whyNot)
+{
     SDL_AudioSpec want{};
     want.freq = kOutputRate;
     want.format = AUDIO_F32SYS;
@@ -50,41 +85,28 @@ bool SdlAudioDevice::open(AudioPullFn pull, void* user)
     want.callback = &SdlAudioDevice::callback;
     want.userdata = this;
     // No allowed changes: SDL converts to whatever the hardware wants, so the
-    // callback always sees exactly the format above.
+    // callback always sees exactly the format above. SDL opens it paused.
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (id == 0) {
-        error_ = std::string("no audio device: ") + SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        pull_ = nullptr;
-        user_ = nullptr;
-        return false;
-    }
-    device_ = id;
-    return true;
+    if (id == 0)
+        whyNot = SDL_GetError();
+    return id;
 }
 
-void SdlAudioDevice::resume()
+// SDL marks a device whose server or hardware went away as stopped (and
+// goes on calling its callback at the device's pace, into nowhere).
+bool SdlAudioDevice::outputAlive(uint32_t output)
 {
-    if (device_ != 0)
-        SDL_PauseAudioDevice(device_, 0);
+    return SDL_GetAudioDeviceStatus(output) != SDL_AUDIO_STOPPED;
 }
 
-void SdlAudioDevice::pause()
+void SdlAudioDevice::runOutput(uint32_t output, bool run)
 {
-    if (device_ != 0)
-        SDL_PauseAudioDevice(device_, 1);
+    SDL_PauseAudioDevice(output, run ? 0 : 1);
 }
 
-void SdlAudioDevice::close()
+void SdlAudioDevice::closeOutput(uint32_t output)
 {
-    if (device_ == 0)
-        return;
-    // Waits for a callback in progress and joins SDL's audio thread.
-    SDL_CloseAudioDevice(device_);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    device_ = 0;
-    pull_ = nullptr;
-    user_ = nullptr;
+    SDL_CloseAudioDevice(output);
 }
 
 void SdlAudioDevice::callback(void* self, uint8_t* stream, int bytes)

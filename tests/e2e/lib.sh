@@ -134,14 +134,21 @@ window_found() {
   xdotool search --onlyvisible --pid "$player_pid" >"$work/window" 2>/dev/null || ! kill -0 "$player_pid" 2>/dev/null
 }
 
-# Runs the player in FOLDER with the disk audio driver writing to
-# $work/audio.raw; extra NAME=VALUE arguments go to its environment.
-# Waits for its window and its first frame.
+# yes: the player's sound goes to $work/audio.raw through SDL's disk
+# driver. A script that plays through a sound server of its own sets it to
+# no, leaving SDL its own choice of driver.
+disk_audio=yes
+
+# Runs the player in FOLDER (with the disk driver as disk_audio says);
+# extra NAME=VALUE arguments go to its environment. Waits for its window and
+# its first frame.
 start_player() {
   local folder=$1
   shift
+  local audio_env=()
+  [ "$disk_audio" = yes ] && audio_env=(SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw")
   rm -f "$work/audio.raw"
-  (cd "$folder" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" "$@" "$Q2_PLAYER") \
+  (cd "$folder" && exec env "${audio_env[@]}" "$@" "$Q2_PLAYER") \
     >"$work/player.out" 2>"$work/player.err" &
   player_pid=$!
   await_for 60 window_found || fail "no window appeared"

@@ -237,6 +237,10 @@ double loudnessOf(const StereoBuffer& buffer, bool mono)
         ebur128_init(channels, static_cast<unsigned long>(buffer.sampleRate), EBUR128_MODE_I));
     if (!state)
         return -std::numeric_limits<double>::infinity();
+    // The player sends a mono track to both speakers: it is heard, and
+    // measured, as the same signal twice (3 dB louder than one channel).
+    if (mono)
+        ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO);
     constexpr size_t kChunk = 4096;
     std::vector<float> frames(kChunk * channels);
     for (size_t first = 0; first < buffer.frames(); first += kChunk) {

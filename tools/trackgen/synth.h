@@ -45,7 +45,7 @@ struct MasteringTarget {
     float ceiling = 0.79f;    // sample peaks, -2 dBFS: the encoder's overshoot stays under -1 dBTP
     double fadeInSeconds = 0.05;
     double fadeOutSeconds = 1.5;
-    bool mono = false;        // measured as one channel (the left), as a mono file is
+    bool mono = false;        // measured as heard: the left channel on both speakers (dual mono)
 };
 
 // Removes DC and subsonic rumble (a high-pass at 20 Hz), fades both ends,
@@ -53,7 +53,8 @@ struct MasteringTarget {
 // ceiling with a look-ahead gain curve (no clipping).
 void master(StereoBuffer& buffer, const MasteringTarget& target);
 
-// Integrated loudness in LUFS by libebur128; -inf for silence.
+// Integrated loudness in LUFS by libebur128; -inf for silence. `mono`:
+// the left channel alone, counted as played on both speakers.
 double loudnessOf(const StereoBuffer& buffer, bool mono);
 
 // Puts the average of the two channels into both (a mono encoder takes the left).

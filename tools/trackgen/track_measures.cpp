@@ -42,11 +42,21 @@ struct EburDeleter {
     void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
 };
 
+using EburState = std::unique_ptr<ebur128_state, EburDeleter>;
+
+// A loudness meter for the file's channels. The player sends a mono file to
+// both speakers, so its one channel counts twice (dual mono), as heard.
+EburState loudnessMeter(const DecodedAudio& audio, int mode)
+{
+    EburState state(ebur128_init(static_cast<unsigned>(audio.channels), static_cast<unsigned long>(audio.rate), mode));
+    if (state && audio.channels == 1)
+        ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO);
+    return state;
+}
+
 void measureLoudness(const DecodedAudio& audio, TrackMeasures& m)
 {
-    std::unique_ptr<ebur128_state, EburDeleter> state(ebur128_init(
-        static_cast<unsigned>(audio.channels), static_cast<unsigned long>(audio.rate),
-        EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK));
+    EburState state = loudnessMeter(audio, EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK);
     const size_t frames = audio.samples.size() / static_cast<size_t>(audio.channels);
     ebur128_add_frames_float(state.get(), audio.samples.data(), frames);
     ebur128_loudness_global(state.get(), &m.loudness);
@@ -192,8 +202,7 @@ double loudnessOf(const DecodedAudio& audio)
     double loudness = -std::numeric_limits<double>::infinity();
     if (audio.channels < 1 || audio.samples.empty() || audio.rate <= 0)
         return loudness;
-    std::unique_ptr<ebur128_state, EburDeleter> state(
-        ebur128_init(static_cast<unsigned>(audio.channels), static_cast<unsigned long>(audio.rate), EBUR128_MODE_I));
+    EburState state = loudnessMeter(audio, EBUR128_MODE_I);
     ebur128_add_frames_float(state.get(), audio.samples.data(), audio.samples.size() / audio.channels);
     ebur128_loudness_global(state.get(), &loudness);
     return loudness;

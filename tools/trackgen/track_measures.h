@@ -11,7 +11,7 @@
 namespace trackgen {
 
 struct TrackMeasures {
-    double loudness = 0;        // integrated, LUFS
+    double loudness = 0;        // integrated, LUFS, as heard (a mono file as dual mono)
     double loudnessRange = 0;   // LU
     double truePeak = 0;        // dBTP, the highest channel
     double dc = 0;              // largest |mean| of a channel, full scale = 1
@@ -34,8 +34,8 @@ constexpr int kOnsetBins = 64;
 // where every piece starts on a downbeat.
 TrackMeasures measureTrack(const DecodedAudio& audio, double barSeconds);
 
-// Integrated loudness alone (LUFS; -inf for silence), as the standard
-// measures the file's channels: a mono file as one channel.
+// Integrated loudness alone (LUFS; -inf for silence), as heard: a mono
+// file's one channel counted twice, as the player plays it on both speakers.
 double loudnessOf(const DecodedAudio& audio);
 
 // Pearson correlation of two onset patterns: 1 the same rhythm, 0 unrelated.
