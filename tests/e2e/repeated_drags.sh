@@ -4,7 +4,7 @@
 # spoil the next. Alternating directions, equal and unequal steps, a run of
 # many small steps, single long steps; after each, the press point is under
 # the pointer. Then a click on next acts exactly once.
-# Usage: repeated_drags.sh openbox|icewm
+# Usage: repeated_drags.sh openbox|icewm|fluxbox
 export E2E_SCREEN_WIDTH=1600 E2E_SCREEN_HEIGHT=1200 # room to roam, away from the edges
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wm_lib.sh"

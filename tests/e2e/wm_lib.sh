@@ -33,9 +33,11 @@ EOF
 # fluxbox, for trying the same scripts by hand (not installed for the suite).
 start_fluxbox() {
   require_tools fluxbox
-  mkdir -p "$work/fluxbox"
-  printf 'session.screen0.edgeSnapThreshold: 0\nsession.screen0.workspaces: 1\n' >"$work/fluxbox/init"
-  HOME="$work/fluxbox" fluxbox -rc "$work/fluxbox/init" >"$work/wm.log" 2>&1 &
+  # In a home that already has its ~/.fluxbox: a first start would write the
+  # default settings over the given ones, snapping to edges included.
+  mkdir -p "$work/fluxbox/.fluxbox"
+  printf 'session.screen0.edgeSnapThreshold: 0\nsession.screen0.workspaces: 1\n' >"$work/fluxbox/.fluxbox/init"
+  HOME="$work/fluxbox" fluxbox -rc "$work/fluxbox/.fluxbox/init" >"$work/wm.log" 2>&1 &
   wm_pid=$!
   trap 'stop_wm; e2e_cleanup' EXIT
   await wm_running || fail "fluxbox did not start: $(cat "$work/wm.log")"
