@@ -20,7 +20,8 @@ void chooseVideoDriver()
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     if (asked != nullptr && isInvisibleDriver(asked))
         return;
-    if (asked != nullptr && asked[0] != '\0' && SDL_strcasecmp(asked, "x11") != 0)
+    // A list that names x11 among others ("wayland,x11") asked for it too.
+    if (asked != nullptr && asked[0] != '\0' && SDL_strcasestr(asked, "x11") == nullptr)
         std::fprintf(stderr,
                      "quarven2: SDL_VIDEODRIVER=%s is overridden: the shaped window needs X11 (Wayland desktops "
                      "provide it through Xwayland)\n",
