@@ -50,7 +50,7 @@ start_icewm() {
   require_tools icewm
   mkdir -p "$work/icewm"
   printf '%s\n' EdgeResistance=0 SnapMove=0 SnapDistance=0 ShowTaskBar=0 ShowMoveSizeStatus=0 OpaqueMove=1 \
-    WorkspaceNames=\" 1 \" >"$work/icewm/preferences"
+    WorkspaceNames=\"1\" >"$work/icewm/preferences"
   ICEWM_PRIVCFG="$work/icewm" icewm -c "$work/icewm/preferences" >"$work/wm.log" 2>&1 &
   wm_pid=$!
   trap 'stop_wm; e2e_cleanup' EXIT
