@@ -59,6 +59,9 @@ struct App {
     int32_t scale = 1;
     DoubleSizeSkin doubleSize;
     PassState pass;
+    // The exit code when start-up fails: 1 when no window could be opened
+    // (no X display), -1 when the audio cannot start.
+    int32_t startFailure = -1;
 };
 
 struct Services {
@@ -73,6 +76,6 @@ struct Services {
 };
 
 // Start-up, the frame loop until a quit is requested, and shutdown. Returns
-// the process exit code: 0, or -1 when the window or the audio cannot be
-// started (with one line on standard error saying why).
+// the process exit code: 0, 1 when the window cannot be opened, or -1 when
+// the audio cannot be started (with one line on standard error saying why).
 int runPlayer(App& app, Services& services);

@@ -11,7 +11,6 @@
 #include "platform/sdbus_mpris.h"
 #include "platform/sdl_window.h"
 #include "platform/system_time.h"
-#include "platform/x11_dpi.h"
 
 #include <clocale>
 #include <cstdio>
@@ -71,6 +70,7 @@ int main(int argc, char** argv)
     // program's state must go before the engine and the window it uses.
     const auto app = std::make_unique<App>();
     app->options = commandLine.options;
-    app->scale = chooseScale(app->options.scale, std::getenv("GDK_SCALE"), platform::xftDpiSetting);
+    app->scale =
+        chooseScale(app->options.scale, std::getenv("GDK_SCALE"), [&windows] { return windows.xftDpiSetting(); });
     return runPlayer(*app, services);
 }

@@ -24,7 +24,7 @@ std::unique_ptr<platform::MediaService> openMediaControls(App& app, Services& se
 int runPlayer(App& app, Services& services)
 {
     if (!startUp(app, services))
-        return -1;
+        return app.startFailure;
     std::unique_ptr<platform::MediaService> media = openMediaControls(app, services);
     app.media = media.get();
     runLoop(app, services);

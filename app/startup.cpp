@@ -29,6 +29,7 @@ bool openDisplay(App& app, Services& services)
     app.display = services.windows.openWindow(spec, error);
     if (!app.display) {
         complain("cannot open the window", error.c_str());
+        app.startFailure = 1;
         return false;
     }
     return true;

@@ -66,7 +66,9 @@ DragStep managerMoves(DragState& drag, const platform::PointerSample& now)
         // now, if the manager kept the release).
         const int32_t x = now.releaseQueued ? now.releaseX : now.pointerX;
         const int32_t y = now.releaseQueued ? now.releaseY : now.pointerY;
-        return endAt(drag, x - drag.grabX, y - drag.grabY);
+        DragStep step = endAt(drag, x - drag.grabX, y - drag.grabY);
+        step.callOff = true;
+        return step;
     }
     if (now.windowX != drag.placedX || now.windowY != drag.placedY)
         drag.managerMoved = true;
@@ -82,6 +84,18 @@ DragStep managerMoves(DragState& drag, const platform::PointerSample& now)
         return {};
     drag.phase = DragPhase::OwnMove;
     return followPointer(drag, now);
+}
+
+// The manager is given the press point over the window's place as the server
+// shows it now, which is also where the manager has it.
+DragStep handOver(DragState& drag, const platform::PointerSample& now)
+{
+    drag.phase = DragPhase::ManagerMove;
+    drag.placedX = now.windowX;
+    drag.placedY = now.windowY;
+    drag.handOverX = now.pointerX;
+    drag.handOverY = now.pointerY;
+    return {DragAction::HandOver, now.windowX, now.windowY};
 }
 
 } // namespace
@@ -108,15 +122,19 @@ DragStep stepWindowDrag(DragState& drag, const platform::PointerSample& now)
         drag.upSeen = false;
         if (!farApart(now.pointerX, now.pointerY, drag.startX + drag.grabX, drag.startY + drag.grabY))
             return {};
-        // The window first catches up with the pointer, then the window
-        // manager carries on from there: some managers move a window only at
-        // the pointer's next motion, which may never come.
-        drag.phase = DragPhase::ManagerMove;
-        drag.placedX = now.pointerX - drag.grabX;
-        drag.placedY = now.pointerY - drag.grabY;
-        drag.handOverX = now.pointerX;
-        drag.handOverY = now.pointerY;
-        return {DragAction::HandOver, drag.placedX, drag.placedY};
+        // Some managers move a window only at the pointer's next motion,
+        // which may never come: the window catches up first.
+        drag.phase = DragPhase::CatchingUp;
+        drag.catchUpAt = now.milliseconds;
+        return followPointer(drag, now);
+    case DragPhase::CatchingUp:
+        if (!now.leftDown)
+            return buttonUp(drag, now);
+        drag.upSeen = false;
+        if ((now.windowX != drag.placedX || now.windowY != drag.placedY) &&
+            now.milliseconds - drag.catchUpAt < kDragCatchUpWait)
+            return {};
+        return handOver(drag, now);
     case DragPhase::OwnMove:
         if (!now.leftDown)
             return buttonUp(drag, now);
@@ -141,14 +159,18 @@ void followWindowDrag(DragState& drag, platform::WindowMover& mover)
         mover.moveTo(step.x, step.y);
         break;
     case DragAction::HandOver:
-        mover.moveTo(step.x, step.y);
         mover.handOver(step.x + drag.grabX, step.y + drag.grabY);
         break;
     case DragAction::MoveAndEnd:
+        // After the call-off, which puts the window back where the move began.
+        if (step.callOff)
+            mover.callOffMove();
         mover.moveTo(step.x, step.y);
         mover.finished(now.releaseQueued);
         break;
     case DragAction::End:
+        if (step.callOff)
+            mover.callOffMove();
         mover.finished(now.releaseQueued);
         break;
     }

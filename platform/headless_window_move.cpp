@@ -21,6 +21,8 @@ void HeadlessWindowMover::handOver(int32_t x, int32_t y)
     log.push_back("hand over " + std::to_string(x) + " " + std::to_string(y));
 }
 
+void HeadlessWindowMover::callOffMove() { log.push_back("call off"); }
+
 void HeadlessWindowMover::finished(bool releaseSeen) { log.push_back(releaseSeen ? "finished seen" : "finished kept"); }
 
 } // namespace platform

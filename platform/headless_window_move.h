@@ -15,13 +15,14 @@ public:
     bool manager = false;
     // One sample per call; when the script runs dry the last one repeats.
     std::deque<PointerSample> script;
-    // "move x y", "hand over x y", "finished seen" / "finished kept".
+    // "move x y", "hand over x y", "call off", "finished seen" / "finished kept".
     std::vector<std::string> log;
 
     bool managerMoves() override { return manager; }
     PointerSample sample() override;
     void moveTo(int32_t x, int32_t y) override;
     void handOver(int32_t x, int32_t y) override;
+    void callOffMove() override;
     void finished(bool releaseSeen) override;
 
 private:

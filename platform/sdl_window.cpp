@@ -5,6 +5,7 @@
 #include "platform/deep_colour_presenter.h"
 #include "platform/display_loss.h"
 #include "platform/sdl_key_state.h"
+#include "platform/sdl_video_driver.h"
 #include "platform/sdl_window_move.h"
 
 #include <SDL.h>
@@ -27,19 +28,6 @@
 namespace platform {
 
 namespace {
-
-// SDL starts one of these when it finds no display; the window would then
-// exist nowhere the user can see it.
-bool isInvisibleDriver(const char* driver)
-{
-    return driver != nullptr && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0);
-}
-
-bool driverWasAskedFor(const char* driver)
-{
-    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    return asked != nullptr && SDL_strcasestr(asked, driver) != nullptr;
-}
 
 void setIcon(SDL_Window* window, const WindowSpec& spec)
 {
@@ -390,17 +378,16 @@ std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std:
     // Without this SDL_GetWindowSurface recreates the X window for a GL
     // framebuffer, and the new window has lost its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = SDL_GetError();
+    chooseVideoDriver();
+    const bool connected = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // SDL's connection is open now: closing the scale query's can no longer
+    // leave the server without clients (which resets it under SDL's feet).
+    dpiQuery.close();
+    if (!connected) {
+        error = noDisplayReason(SDL_GetError());
         return nullptr;
     }
     endOnDisplayLoss(); // after SDL's set-up, which may install a handler of its own
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (isInvisibleDriver(driver) && !driverWasAskedFor(driver)) {
-        error = std::string("no display found (SDL fell back to its \"") + driver + "\" video driver); is DISPLAY set?";
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
-    }
     const Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
     SDL_Window* window =
         SDL_CreateShapedWindow(spec.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, spec.width, spec.height, flags);
@@ -418,5 +405,7 @@ std::unique_ptr<Window> SdlWindowSystem::openWindow(const WindowSpec& spec, std:
     SDL_StopTextInput(); // no text is typed here; spare the event queue
     return std::make_unique<SdlWindow>(window, shaped, spec);
 }
+
+std::string SdlWindowSystem::xftDpiSetting() { return dpiQuery.read(); }
 
 } // namespace platform

@@ -172,6 +172,14 @@ void SdlWindowMover::handOver(int32_t x, int32_t y)
 #endif
 }
 
+void SdlWindowMover::callOffMove()
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (xDisplay != nullptr)
+        x11::cancelMove(asDisplay(xDisplay), xWindow);
+#endif
+}
+
 // SDL ignores a press while it believes the button is still down, so a
 // release the window manager kept would cost the next click or drag.
 void SdlWindowMover::finished(bool releaseSeen)

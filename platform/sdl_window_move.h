@@ -26,6 +26,7 @@ public:
     PointerSample sample() override;
     void moveTo(int32_t x, int32_t y) override;
     void handOver(int32_t x, int32_t y) override;
+    void callOffMove() override;
     void finished(bool releaseSeen) override;
 
 private:

@@ -34,6 +34,11 @@ public:
     // Asks the window manager to move the window with the pointer from now
     // until the button is released; (x, y) is the press on the screen.
     virtual void handOver(int32_t x, int32_t y) = 0;
+    // Tells the window manager to stop the move it was handed. A hand-over
+    // that reaches it after the release starts a move that carries the
+    // window with the bare pointer and swallows the next click; stopping it
+    // puts the window back where the move began.
+    virtual void callOffMove() = 0;
     // The drag is over. When the window manager took the release, the
     // window system is told the button is up, so that the next press counts.
     virtual void finished(bool releaseSeen) = 0;

@@ -4,17 +4,21 @@
 
 namespace platform {
 
-std::string xftDpiSetting()
+std::string XftDpiQuery::read()
 {
-    // A connection of its own, closed at once: the window does not exist yet
-    // (its size depends on the answer).
-    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        display = XOpenDisplay(nullptr);
     if (display == nullptr)
         return {};
-    const char* value = XGetDefault(display, "Xft", "dpi");
-    std::string result = value != nullptr ? value : "";
-    XCloseDisplay(display);
-    return result;
+    const char* value = XGetDefault(static_cast<Display*>(display), "Xft", "dpi");
+    return value != nullptr ? value : "";
+}
+
+void XftDpiQuery::close()
+{
+    if (display != nullptr)
+        XCloseDisplay(static_cast<Display*>(display));
+    display = nullptr;
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "platform/x11_window_move.h"
 
 #include <X11/Xatom.h>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace platform::x11 {
 
@@ -8,6 +10,7 @@ namespace {
 
 // _NET_WM_MOVERESIZE arguments.
 constexpr long kMoveResizeMove = 8;
+constexpr long kMoveResizeCancel = 11;
 constexpr long kSourceApplication = 1;
 
 bool lastRequestFailed = false;
@@ -62,6 +65,22 @@ bool supports(Display* display, Atom feature)
     return found;
 }
 
+void sendMoveResize(Display* display, ::Window window, int x, int y, long action)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_WM_MOVERESIZE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = x;
+    event.xclient.data.l[1] = y;
+    event.xclient.data.l[2] = action;
+    event.xclient.data.l[3] = Button1;
+    event.xclient.data.l[4] = kSourceApplication;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display);
+}
+
 } // namespace
 
 bool managerMovesWindows(Display* display)
@@ -93,18 +112,13 @@ void moveWindow(Display* display, ::Window window, int x, int y)
 void handOverMove(Display* display, ::Window window, int x, int y)
 {
     XUngrabPointer(display, CurrentTime);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_WM_MOVERESIZE", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = x;
-    event.xclient.data.l[1] = y;
-    event.xclient.data.l[2] = kMoveResizeMove;
-    event.xclient.data.l[3] = Button1;
-    event.xclient.data.l[4] = kSourceApplication;
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display);
+    if (getenv("DBG_DELAY")) usleep(atoi(getenv("DBG_DELAY")) * 1000);
+    sendMoveResize(display, window, x, y, kMoveResizeMove);
+}
+
+void cancelMove(Display* display, ::Window window)
+{
+    sendMoveResize(display, window, 0, 0, kMoveResizeCancel);
 }
 
 void sendLeftRelease(Display* display, ::Window window, int x, int y)

@@ -27,6 +27,10 @@ void moveWindow(Display* display, ::Window window, int x, int y);
 // move the window with it; (x, y) is the press on the root.
 void handOverMove(Display* display, ::Window window, int x, int y);
 
+// Asks the window manager to stop moving the window (a move it is not
+// running is left alone).
+void cancelMove(Display* display, ::Window window);
+
 // Sends the window a left release at (x, y) of the window: the release the
 // window manager kept, so the toolkit sees the button up again.
 void sendLeftRelease(Display* display, ::Window window, int x, int y);

@@ -102,14 +102,27 @@ TEST(WindowDrag, AWindowManagerGetsTheMoveOnlyOnceThePointerHasMoved)
     mover.manager = true;
     const int32_t pressX = kWindowX + kGrabX, pressY = kWindowY + kGrabY;
     mover.script = {down(pressX, pressY, 0), down(pressX + 2, pressY - 2, 10),
-                    // Moved 3: the window catches up, then the manager carries on from the pointer.
-                    down(pressX + 40, pressY + 30, 20),
+                    // Moved 3: the window catches up; the server still shows it where it stood.
+                    down(pressX + 40, pressY + 30, 20), down(pressX + 45, pressY + 33, 30),
+                    // Shown there: the manager carries on from the press point over it.
+                    down(pressX + 50, pressY + 36, 40, kWindowX + 40, kWindowY + 30),
                     // The manager moves the window and keeps the release.
                     down(pressX + 80, pressY + 60, 400, kWindowX + 80, kWindowY + 60),
                     down(pressX + 80, pressY + 60, 900, kWindowX + 80, kWindowY + 60), up(pressX + 80, pressY + 60, 910, false)};
     DragState drag;
     run(drag, mover);
     EXPECT_EQ(mover.log, (Log{"move 340 230", "hand over 440 280", "finished kept"}));
+
+    // A manager that puts the window elsewhere than asked: once the wait is
+    // over, the point handed over is the press point over where it really is.
+    HeadlessWindowMover elsewhere;
+    elsewhere.manager = true;
+    elsewhere.script = {down(pressX + 40, pressY + 30, 0), down(pressX + 40, pressY + 30, 10, 345, 232),
+                        down(pressX + 40, pressY + 30, kDragCatchUpWait - 1, 345, 232),
+                        down(pressX + 40, pressY + 30, kDragCatchUpWait, 345, 232),
+                        down(pressX + 80, pressY + 60, 500, 385, 262), up(pressX + 80, pressY + 60, 510, false)};
+    run(drag, elsewhere);
+    EXPECT_EQ(elsewhere.log, (Log{"move 340 230", "hand over 445 282", "finished kept"}));
 }
 
 TEST(WindowDrag, TheProgramMovesTheWindowWhenTheManagerDoesNot)
@@ -121,10 +134,11 @@ TEST(WindowDrag, TheProgramMovesTheWindowWhenTheManagerDoesNot)
         late.manager = true;
         late.script = {down(kWindowX + kGrabX + 40, kWindowY + kGrabY + 30, 0),
                        down(kWindowX + kGrabX + 80, kWindowY + kGrabY + 60, 100, 340, 230),
+                       down(kWindowX + kGrabX + 80, kWindowY + kGrabY + 60, 150, 340, 230),
                        up(kWindowX + kGrabX + 80, kWindowY + kGrabY + 60, 200, false)};
         DragState drag;
         run(drag, late);
-        EXPECT_EQ(late.log, (Log{"move 340 230", "hand over 440 280", "move 380 260", "finished kept"}));
+        EXPECT_EQ(late.log, (Log{"move 340 230", "hand over 440 280", "call off", "move 380 260", "finished kept"}));
     }
     HeadlessWindowMover mover;
     mover.manager = true;
