@@ -48,8 +48,9 @@ test: build
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; fi; done
 
-# The program and its tracks in PREFIX/lib/quarven2, a link in PREFIX/bin, a
-# menu entry and an icon in PREFIX/share. A system prefix needs root.
+# The program in PREFIX/bin, its tracks in PREFIX/share/quarven2, a menu
+# entry, icons, software-centre metadata and a manual page in PREFIX/share.
+# A system prefix needs root.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
