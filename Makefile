@@ -16,6 +16,7 @@ BUILD_DIR := build-$(subst $(comma),-,$(SANITIZE))
 endif
 
 .PHONY: all deps configure build player run test bench install uninstall check-sanitizers assets-check clean
+.PHONY: deb test-package
 
 all: build
 
@@ -59,6 +60,19 @@ install: build
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P packaging/uninstall.cmake
 
+# The Debian package, built from a copy of the tree in build-deb/ (build/ is
+# left alone); the .deb files land in dist/.
+deb:
+	@scripts/install-deps package
+	scripts/make-deb
+
+# The package built, checked, installed into a scratch root, played from
+# there and removed. It builds the whole program again, so it takes minutes
+# and is not part of `make test`.
+test-package: build
+	$(MAKE) deb
+	tests/package.sh dist $(BUILD_DIR)
+
 # The committed content must be what the generators make (also part of `make test`).
 assets-check: build
 	cd $(BUILD_DIR) && ctest -R assets_check --output-on-failure
@@ -68,4 +82,4 @@ check-sanitizers:
 	$(MAKE) test SANITIZE=thread
 
 clean:
-	rm -rf build build-*
+	rm -rf build build-* dist

@@ -113,7 +113,7 @@ std::string usageText(const std::string& installedTracks)
            "\n"
            "The 33 tracks are looked for in the current folder first, then in the\n"
            "folder that holds the program, then in " +
-           installedTracks + ".\n";
+           (installedTracks.empty() ? std::string("the installed data folder") : installedTracks) + ".\n";
 }
 
 std::string usageErrorLine(const std::string& error)
