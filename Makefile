@@ -16,6 +16,7 @@ BUILD_DIR := build-$(subst $(comma),-,$(SANITIZE))
 endif
 
 .PHONY: all deps configure build player run test bench install uninstall check-sanitizers assets-check clean
+.PHONY: deb test-package
 
 all: build
 
@@ -48,8 +49,9 @@ test: build
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; fi; done
 
-# The program and its tracks in PREFIX/lib/quarven2, a link in PREFIX/bin, a
-# menu entry and an icon in PREFIX/share. A system prefix needs root.
+# The program in PREFIX/bin, its tracks in PREFIX/share/quarven2, a menu
+# entry, icons, software-centre metadata and a manual page in PREFIX/share.
+# A system prefix needs root.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
@@ -57,6 +59,19 @@ install: build
 # (give it the same DESTDIR).
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P packaging/uninstall.cmake
+
+# The Debian package, built from a copy of the tree in build-deb/ (build/ is
+# left alone); the .deb files land in dist/.
+deb:
+	@scripts/install-deps package
+	scripts/make-deb
+
+# The package built, checked, installed into a scratch root, played from
+# there and removed. It builds the whole program again, so it takes minutes
+# and is not part of `make test`.
+test-package: build
+	$(MAKE) deb
+	tests/package.sh dist $(BUILD_DIR)
 
 # The committed content must be what the generators make (also part of `make test`).
 assets-check: build
@@ -67,4 +82,4 @@ check-sanitizers:
 	$(MAKE) test SANITIZE=thread
 
 clean:
-	rm -rf build build-*
+	rm -rf build build-* dist

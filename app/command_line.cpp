@@ -3,6 +3,11 @@
 #include <charconv>
 #include <string_view>
 
+#ifndef Q2_VERSION
+#error "the build defines Q2_VERSION, the project's version"
+#endif
+const char* const kProgramVersion = Q2_VERSION;
+
 namespace {
 
 constexpr const char* kSynopsis = "quarven2 [--scale 1|2] [--fps N] [--help] [--version]";
@@ -84,7 +89,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     return result;
 }
 
-std::string usageText()
+std::string usageText(const std::string& installedTracks)
 {
     return std::string("Usage: ") + kSynopsis +
            "\n"
@@ -107,7 +112,8 @@ std::string usageText()
            "desktop's media controls and playerctl drive it.\n"
            "\n"
            "The 33 tracks are looked for in the current folder first, then in the\n"
-           "folder that holds the program.\n";
+           "folder that holds the program, then in " +
+           (installedTracks.empty() ? std::string("the installed data folder") : installedTracks) + ".\n";
 }
 
 std::string usageErrorLine(const std::string& error)

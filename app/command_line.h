@@ -22,10 +22,12 @@ struct CommandLine {
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// The whole --help text, ending in a newline.
-std::string usageText();
+// The whole --help text, ending in a newline. installedTracks: the data
+// folder the tracks are looked for in last (see track_folder.h).
+std::string usageText(const std::string& installedTracks);
 
 // The one line printed on standard error for a bad command line.
 std::string usageErrorLine(const std::string& error);
 
-constexpr const char* kProgramVersion = "1.1.0";
+// The project's version, given by the build from its one definition.
+extern const char* const kProgramVersion;

@@ -21,15 +21,24 @@
 
 namespace {
 
+// The folder of the running executable, with every link resolved; empty
+// when the system does not say.
+std::filesystem::path programFolder()
+{
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+}
+
 // Tracks are opened by their bare file names, so move to the folder that
 // holds them.
 void enterTrackFolder()
 {
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    const std::filesystem::path program = programFolder();
     const TrackCatalogue catalogue = makeTrackCatalogue();
-    const std::filesystem::path folder = chooseTrackFolder(current, program, catalogue);
+    const std::filesystem::path folder =
+        chooseTrackFolder(current, program, installedTrackFolder(program), catalogue);
     if (folder != current)
         std::filesystem::current_path(folder, error);
 }
@@ -41,7 +50,7 @@ int main(int argc, char** argv)
     const CommandLine commandLine = parseCommandLine(argc, argv);
     switch (commandLine.action) {
     case CommandLineAction::Help:
-        std::fputs(usageText().c_str(), stdout);
+        std::fputs(usageText(installedTrackFolder(programFolder()).string()).c_str(), stdout);
         return 0;
     case CommandLineAction::Version:
         std::printf("quarven2 %s\n", kProgramVersion);

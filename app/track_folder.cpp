@@ -4,8 +4,16 @@
 
 namespace {
 
+// Set by the build from the install directories (the data folder relative to
+// the program's); a compiler without it still gets the usual layout.
+#ifndef Q2_TRACKS_FROM_PROGRAM
+#define Q2_TRACKS_FROM_PROGRAM "../share/quarven2"
+#endif
+
 bool holdsAnyTrack(const std::filesystem::path& folder, const TrackCatalogue& catalogue)
 {
+    if (folder.empty())
+        return false;
     std::error_code ignored;
     for (const TrackEntry& row : catalogue.rows) {
         if (row.fileName == nullptr)
@@ -19,9 +27,21 @@ bool holdsAnyTrack(const std::filesystem::path& folder, const TrackCatalogue& ca
 } // namespace
 
 std::filesystem::path chooseTrackFolder(const std::filesystem::path& currentFolder,
-                                        const std::filesystem::path& programFolder, const TrackCatalogue& catalogue)
+                                        const std::filesystem::path& programFolder,
+                                        const std::filesystem::path& installedFolder, const TrackCatalogue& catalogue)
 {
-    if (holdsAnyTrack(currentFolder, catalogue) || programFolder.empty())
+    if (holdsAnyTrack(currentFolder, catalogue))
         return currentFolder;
-    return holdsAnyTrack(programFolder, catalogue) ? programFolder : currentFolder;
+    if (holdsAnyTrack(programFolder, catalogue))
+        return programFolder;
+    if (holdsAnyTrack(installedFolder, catalogue))
+        return installedFolder;
+    return currentFolder;
+}
+
+std::filesystem::path installedTrackFolder(const std::filesystem::path& programFolder)
+{
+    if (programFolder.empty())
+        return {};
+    return (programFolder / Q2_TRACKS_FROM_PROGRAM).lexically_normal();
 }

@@ -2,9 +2,10 @@
 # into, then installs it (file(INSTALL) adds DESTDIR and records the file in
 # the install manifest).
 #
-# In: CMAKE_INSTALL_PREFIX, Q2_DESKTOP_TEMPLATE, Q2_DESKTOP_STAGING.
+# In: CMAKE_INSTALL_PREFIX, Q2_DESKTOP_TEMPLATE, Q2_DESKTOP_STAGING, Q2_BIN_DIR,
+# Q2_APPLICATIONS_DIR (both relative to the prefix), Q2_APP_ID.
 
-set(program "${CMAKE_INSTALL_PREFIX}/bin/quarven2")
+set(program "${CMAKE_INSTALL_PREFIX}/${Q2_BIN_DIR}/quarven2")
 
 # The Exec key is split at spaces and gives meaning to a few other
 # characters, so a prefix holding any of them is quoted: inside the quotes ",
@@ -21,6 +22,6 @@ else()
   set(Q2_EXEC "${program}")
 endif()
 
-configure_file("${Q2_DESKTOP_TEMPLATE}" "${Q2_DESKTOP_STAGING}/quarven2.desktop" @ONLY)
-file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications" TYPE FILE
-     FILES "${Q2_DESKTOP_STAGING}/quarven2.desktop")
+configure_file("${Q2_DESKTOP_TEMPLATE}" "${Q2_DESKTOP_STAGING}/${Q2_APP_ID}.desktop" @ONLY)
+file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${Q2_APPLICATIONS_DIR}" TYPE FILE
+     FILES "${Q2_DESKTOP_STAGING}/${Q2_APP_ID}.desktop")

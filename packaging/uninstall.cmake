@@ -1,4 +1,4 @@
-# Removes what an install recorded in its manifest, and the program's own
+# Removes what an install recorded in its manifest, and the tracks' own
 # folder once it is empty; nothing else. The manifest holds the paths
 # without DESTDIR, so an install staged in DESTDIR is removed with the same
 # DESTDIR set.
@@ -29,7 +29,7 @@ foreach(recorded IN LISTS installed)
   else()
     message(STATUS "Already gone: ${path}")
   endif()
-  if(path MATCHES "^(.*/lib/quarven2)/[^/]+$")
+  if(path MATCHES "^(.*/(share|lib)/quarven2)/[^/]+$")
     list(APPEND own_folders "${CMAKE_MATCH_1}")
   endif()
 endforeach()

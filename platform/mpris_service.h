@@ -82,7 +82,9 @@ public:
 
 // What the service shows the desktop about the program.
 constexpr const char* kMediaIdentity = "QUARVEN 2 soundtrack";
-constexpr const char* kMediaDesktopEntry = "quarven2";
+// The installed menu entry's file name without ".desktop": the desktop takes
+// the player's icon and name from it.
+constexpr const char* kMediaDesktopEntry = "example.quarven2.player";
 constexpr const char* kMediaBusName = "org.mpris.MediaPlayer2.quarven2";
 
 } // namespace platform

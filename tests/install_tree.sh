@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the built program into a scratch DESTDIR as `make install` would
-# into /usr/local, checks that a desktop finds what it needs and that the
-# menu entry's command, started from a folder without tracks, plays from the
-# installed tracks; then uninstalls and checks that exactly our files went.
+# into /usr/local, checks that a desktop finds what it needs (menu entry,
+# icons, software-centre metadata, manual page) and that the menu entry's
+# command, started from a folder without tracks, plays from the installed
+# tracks; then uninstalls and checks that exactly our files went.
 #
 # Usage: install_tree.sh BUILD_DIR UNINSTALL_SCRIPT
 set -u
@@ -30,28 +31,25 @@ DESTDIR="$stage" cmake --install "$build" --prefix "$prefix" --component quarven
 manifest="$build/install_manifest_quarven2.txt"
 
 # --- the files
-[ -x "$root/lib/quarven2/quarven2" ] || fail "no executable program in lib/quarven2"
-tracks=$(find "$root/lib/quarven2" -maxdepth 1 -name '*.mp3' | wc -l)
+data="$root/share/quarven2"
+[ -x "$root/bin/quarven2" ] && [ ! -L "$root/bin/quarven2" ] || fail "no executable program in bin"
+tracks=$(find "$data" -maxdepth 1 -name '*.mp3' | wc -l)
 [ "$tracks" = 33 ] || fail "$tracks tracks installed, not 33"
 for track in "$build"/[0-3][0-9]_-_*.mp3; do
-  cmp -s "$track" "$root/lib/quarven2/$(basename "$track")" || fail "$(basename "$track") differs from the built one"
+  cmp -s "$track" "$data/$(basename "$track")" || fail "$(basename "$track") differs from the built one"
 done
-[ -L "$root/bin/quarven2" ] || fail "bin/quarven2 is not a symbolic link"
-[ "$(readlink "$root/bin/quarven2")" = ../lib/quarven2/quarven2 ] ||
-  fail "bin/quarven2 points to $(readlink "$root/bin/quarven2")"
-[ "$(realpath "$root/bin/quarven2")" = "$(realpath "$root/lib/quarven2/quarven2")" ] || fail "bin/quarven2 does not resolve"
 
 icon="$root/share/icons/hicolor/32x32/apps/quarven2.png"
 [ -f "$icon" ] || fail "no icon in the hicolor theme"
 # The PNG header's width and height, big-endian, at bytes 16..23.
 [ "$(od -An -tx1 -j16 -N8 "$icon" | tr -d ' \n')" = 0000002000000020 ] || fail "the icon is not 32 x 32"
-for size in 64 128; do
+for size in 64 128 256; do
   big="$root/share/icons/hicolor/${size}x${size}/apps/quarven2.png"
   hex=$(printf '%08x' "$size")
   [ "$(od -An -tx1 -j16 -N8 "$big" 2>/dev/null | tr -d ' \n')" = "$hex$hex" ] || fail "no $size x $size icon"
 done
 
-entry="$root/share/applications/quarven2.desktop"
+entry="$root/share/applications/example.quarven2.player.desktop"
 [ -f "$entry" ] || fail "no menu entry"
 key() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(key Type)" = Application ] || fail "Type=$(key Type)"
@@ -67,13 +65,22 @@ else
   echo "note: desktop-file-validate is not installed; the entry was checked by its keys only"
 fi
 
+metainfo="$root/share/metainfo/example.quarven2.player.metainfo.xml"
+[ -f "$metainfo" ] || fail "no software-centre metadata"
+grep -q '<launchable type="desktop-id">example.quarven2.player.desktop</launchable>' "$metainfo" ||
+  fail "the metadata does not name the installed menu entry"
+manual="$root/share/man/man1/quarven2.1"
+[ -f "$manual" ] || fail "no manual page"
+grep -q "^\.TH QUARVEN2 1 .*quarven2 $("$root/bin/quarven2" --version | cut -d' ' -f2)" "$manual" ||
+  fail "the manual page does not carry the program's version"
+
 # --- the menu's command, started where there are no tracks, opens the
 # installed ones: the program's folder is found through the link.
 mkdir "$work/home"
 (cd "$work/home" && exec env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
   XDG_RUNTIME_DIR="$work/home" "$stage$(key Exec)") >"$work/log" 2>&1 &
 player_pid=$!
-open_tracks() { ls -l "/proc/$player_pid/fd" 2>/dev/null | grep -c -- "-> $root/lib/quarven2/.*\.mp3$"; }
+open_tracks() { ls -l "/proc/$player_pid/fd" 2>/dev/null | grep -c -- "-> $data/.*\.mp3$"; }
 for _ in $(seq 300); do
   [ "$(open_tracks)" = 33 ] && break
   kill -0 "$player_pid" 2>/dev/null || break
@@ -88,14 +95,14 @@ player_pid=""
 [ "$status" = 0 ] || fail "the installed program ended with status $status"
 
 # --- uninstall removes our files and only ours
-echo "a user's note" >"$root/lib/quarven2/notes.txt"
+echo "a user's note" >"$data/notes.txt"
 touch "$root/bin/another-program"
 DESTDIR="$stage" cmake -DMANIFEST="$manifest" -P "$uninstall" >"$work/log" 2>&1 || fail "uninstall failed"
 left=$(cd "$stage" && find . ! -type d | sort | tr '\n' ' ')
-[ "$left" = "./usr/local/bin/another-program ./usr/local/lib/quarven2/notes.txt " ] ||
+[ "$left" = "./usr/local/bin/another-program ./usr/local/share/quarven2/notes.txt " ] ||
   fail "after uninstall these files remain: $left"
-rm "$root/lib/quarven2/notes.txt"
+rm "$data/notes.txt"
 DESTDIR="$stage" cmake -DMANIFEST="$manifest" -P "$uninstall" >"$work/log" 2>&1 || fail "a second uninstall failed"
-[ ! -e "$root/lib/quarven2" ] || fail "the emptied program folder stays"
+[ ! -e "$data" ] || fail "the emptied track folder stays"
 [ -e "$root/bin/another-program" ] || fail "uninstall removed a file it had not installed"
-echo "installed $((tracks + 4)) files under DESTDIR$prefix, started from the menu entry's command, uninstalled"
+echo "installed $((tracks + 8)) files under DESTDIR$prefix, started from the menu entry's command, uninstalled"

@@ -41,6 +41,8 @@ bool writeSkin(const std::filesystem::path& outDir)
            writeFile(outDir, "skin/icon.png", encodeRgbaPng(32, 32, paintIcon(32))) &&
            writeFile(outDir, "skin/icon64.png", encodeRgbaPng(64, 64, paintIcon(64))) &&
            writeFile(outDir, "skin/icon128.png", encodeRgbaPng(128, 128, paintIcon(128))) &&
+           // Not embedded: the desktop's large icon, installed with the menu entry.
+           writeFile(outDir, "skin/icon256.png", encodeRgbaPng(256, 256, paintIcon(256))) &&
            writeDoubleSizeSkin(outDir);
 }
 
