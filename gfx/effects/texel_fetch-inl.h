@@ -34,6 +34,7 @@ HWY_INLINE void storeTexels(D d, const uint32_t* texels, hn::Vec<D> index, uint3
     } else {
         HWY_ALIGN int32_t lanes[hn::MaxLanes(d)];
         hn::Store(index, d, lanes);
+#pragma GCC unroll 16
         for (size_t i = 0; i < hn::Lanes(d); ++i)
             out[i] = texels[lanes[i]];
     }
@@ -54,7 +55,9 @@ HWY_INLINE void storeTexelQuads(D d, const uint32_t* texels, V index0, V index1,
         hn::Store(index1, d, lanes[1]);
         hn::Store(index2, d, lanes[2]);
         hn::Store(index3, d, lanes[3]);
+#pragma GCC unroll 16
         for (size_t i = 0; i < hn::Lanes(d); ++i)
+#pragma GCC unroll 4
             for (size_t k = 0; k < 4; ++k)
                 out[4 * i + k] = texels[lanes[k][i]];
     }
