@@ -76,15 +76,10 @@ using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 using MF = hn::Mask<DF>;
 // Vectors counted together, to hide the latency of each one's steps: four
-// with AVX-512's 32 registers, three where sixteen must hold them (four
-// spill there).
+// on the widest targets (AVX-512, SVE: 32 registers), three elsewhere (four
+// spill AVX2's sixteen).
 constexpr int kChains = HWY_MAX_BYTES >= 64 ? 4 : 3;
 
-// One step of the plain form, every value single precision, in its order:
-//   zr' = (zr*zr + cr) - zi*zi,  zi' = zr*zi + (ci + zr*zi),
-// then a lane escapes when zr'*zr' + zi'*zi' > 100 (exactly 100 stays, and
-// so does a sum that is not a number). An escaped lane keeps iterating
-// (its values may run to infinity) but no longer counts.
 // Two steps Highway 1.0 has no operation for, one instruction each with
 // AVX-512's masks and two elsewhere: the lanes of `active` whose sum is not
 // above the limit (one that is not a number stays, as in the plain form),
@@ -107,6 +102,11 @@ HWY_INLINE VI countActive(VI count, MF active)
 #endif
 }
 
+// One step of the plain form, every value single precision, in its order:
+//   zr' = (zr*zr + cr) - zi*zi,  zi' = zr*zi + (ci + zr*zi),
+// then a lane escapes when zr'*zr' + zi'*zi' > 100 (exactly 100 stays, and
+// so does a sum that is not a number). An escaped lane keeps iterating
+// (its values may run to infinity) but no longer counts.
 HWY_INLINE void step(VF cr, VF ci, VF limit, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& count, MF& active)
 {
     const VF product = hn::Mul(zr, zi);
