@@ -76,16 +76,8 @@ void BM_TunnelRays(benchmark::State& state)
     runPass(state, [](EffectState& e, const CImage&, uint32_t*, uint32_t ms) { CastTunnelRays(e.tunnel, ms); });
 }
 
-// The rays' AVX2 path, which processors without AVX-512 take.
-void BM_TunnelRaysAvx2(benchmark::State& state)
-{
-    runPass(state, [](EffectState& e, const CImage&, uint32_t*, uint32_t ms) { CastTunnelRaysAvx2(e.tunnel, ms); });
-}
-
-// The cell fill alone, from grids cast beforehand at the frames' times,
-// through the given path.
-template <void (*fill)(const TunnelGrid&, const CImage&, uint32_t*)>
-void tunnelCells(benchmark::State& state)
+// The cell fill alone, from grids cast beforehand at the frames' times.
+void BM_TunnelCells(benchmark::State& state)
 {
     constexpr uint32_t kGrids = 64;
     std::vector<TunnelGrid> grids(kGrids);
@@ -95,69 +87,16 @@ void tunnelCells(benchmark::State& state)
     uint32_t frame = 0;
     for (auto _ : state) {
         const uint32_t i = frame++ % kGrids;
-        fill(grids[i], *effects().textures[ChooseTexture(frameTime(i))], view.data());
+        FillTunnelCells(grids[i], *effects().textures[ChooseTexture(frameTime(i))], view.data());
         benchmark::DoNotOptimize(view.data());
         benchmark::ClobberMemory();
     }
 }
 
-void BM_TunnelCells(benchmark::State& state) { tunnelCells<FillTunnelCells>(state); }
-// The fill's AVX2 path, which processors without AVX-512 take.
-void BM_TunnelCellsAvx2(benchmark::State& state) { tunnelCells<FillTunnelCellsAvx2>(state); }
-
 void BM_Julia(benchmark::State& state)
 {
     runPass(state, [](EffectState& e, const CImage&, uint32_t* view, uint32_t ms) {
         DrawJulia(*e.paletteStrip, view, ms);
-    });
-}
-
-// The fractal's escape counts for a whole frame through one vector width:
-// the SSE2 path every x86-64 processor has, and the AVX2 path used where
-// present (skipped elsewhere).
-void juliaCounts(benchmark::State& state, void (*countBlock)(const float*, float, float, float, int32_t*))
-{
-    float startRe[kViewWidth];
-    for (int x = 0; x < kViewWidth; ++x)
-        startRe[x] = static_cast<float>(x) / 320 * 4 - 2;
-    int32_t counts[kJuliaBlock];
-    uint32_t frame = 0;
-    for (auto _ : state) {
-        const float s = static_cast<float>(static_cast<double>(frameTime(frame++)) / 1000.0);
-        const float cr = static_cast<float>(singleSine(static_cast<float>(s * 0.9)) * 0.5);
-        const float ci = static_cast<float>(singleCosine(static_cast<float>(s * 0.5 + 1.3)) * 0.5);
-        for (int y = 0; y < kViewHeight; ++y) {
-            const float startIm = static_cast<float>(y) / 240 * 4 - 2;
-            for (int x = 0; x < kViewWidth; x += kJuliaBlock) {
-                countBlock(startRe + x, startIm, cr, ci, counts);
-                benchmark::DoNotOptimize(counts);
-            }
-        }
-    }
-}
-
-void BM_JuliaCountsSse2(benchmark::State& state) { juliaCounts(state, CountJuliaBlockSse2); }
-
-void BM_JuliaCountsAvx2(benchmark::State& state)
-{
-    if (!JuliaCanUseAvx2()) {
-        state.SkipWithError("no AVX2 on this processor");
-        return;
-    }
-    juliaCounts(state, CountJuliaBlockAvx2);
-}
-
-// The whole fractal frame through each kernel: 0 SSE2, 1 AVX2, 2 AVX-512
-// (skipped where the processor lacks it).
-void BM_JuliaKernel(benchmark::State& state)
-{
-    const auto kernel = static_cast<JuliaKernel>(state.range(0));
-    if (!JuliaHasKernel(kernel)) {
-        state.SkipWithError("the processor lacks this kernel");
-        return;
-    }
-    runPass(state, [kernel](EffectState& e, const CImage&, uint32_t* view, uint32_t ms) {
-        DrawJuliaWith(kernel, *e.paletteStrip, view, ms);
     });
 }
 
@@ -195,11 +134,6 @@ EFFECT_BENCHMARK(BM_TwisterScalar);
 EFFECT_BENCHMARK(BM_Rotozoom);
 EFFECT_BENCHMARK(BM_VoxelTerrain);
 EFFECT_BENCHMARK(BM_TunnelRays);
-EFFECT_BENCHMARK(BM_TunnelRaysAvx2);
 EFFECT_BENCHMARK(BM_TunnelCells);
-EFFECT_BENCHMARK(BM_TunnelCellsAvx2);
 EFFECT_BENCHMARK(BM_Julia);
-EFFECT_BENCHMARK(BM_JuliaCountsSse2);
-EFFECT_BENCHMARK(BM_JuliaCountsAvx2);
-EFFECT_BENCHMARK(BM_JuliaKernel)->DenseRange(0, 2);
 EFFECT_BENCHMARK(BM_Effect)->DenseRange(0, 4);

@@ -12,16 +12,8 @@ namespace reference {
 
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
-// The tunnel's rays at the grid points, one at a time.
-void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
-// The tunnel's pixel fill from a grid the rays have already been cast into.
-void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
-// Escape count of one start point (0..31), scalar.
-int JuliaCount(float zr, float zi, float cr, float ci);
 
 } // namespace reference
 

@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "tests/support/each_target.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +20,31 @@ TEST(Rotozoom, FirstPixelsAtTimeZero)
     EffectState effects;
     makeFlatState(effects, 0, 0);
     labelTexels(*effects.textures[0]);
-    std::vector<uint32_t> view(320 * 240, 0x12345678u);
-    DrawRotozoom(effects, *effects.textures[0], view.data(), 19); // t = 0: S = 127, C = 254
-    EXPECT_EQ(view[0], 0xFF000000u);   // u = 0, v = 0
-    EXPECT_EQ(view[1], 0xFF000000u);   // u = 254, v = 127
-    EXPECT_EQ(view[2], 0xFF000001u);   // u = 508, v = 254: row 0, column 1
-    EXPECT_EQ(view[320], 0xFF00003Fu); // u = -127, v = 254: column 63 by wrap-around
-    for (uint32_t pixel : view)
-        ASSERT_NE(pixel, 0x12345678u);
+    forEachTarget([&](const simd::Target&) {
+        std::vector<uint32_t> view(320 * 240, 0x12345678u);
+        DrawRotozoom(effects, *effects.textures[0], view.data(), 19); // t = 0: S = 127, C = 254
+        EXPECT_EQ(view[0], 0xFF000000u);   // u = 0, v = 0
+        EXPECT_EQ(view[1], 0xFF000000u);   // u = 254, v = 127
+        EXPECT_EQ(view[2], 0xFF000001u);   // u = 508, v = 254: row 0, column 1
+        EXPECT_EQ(view[320], 0xFF00003Fu); // u = -127, v = 254: column 63 by wrap-around
+        for (uint32_t pixel : view)
+            ASSERT_NE(pixel, 0x12345678u);
+    });
 }
 
-TEST(Rotozoom, MatchesThePlainFormAtManyTimes)
+TEST(Rotozoom, EveryTargetMatchesThePlainFormAtManyTimes)
 {
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
-    for (int slot : {2, 4}) {
-        for (uint32_t ms : sampleTimes()) {
-            DrawRotozoom(effects, *effects.textures[slot], view.data(), ms);
-            reference::DrawRotozoom(effects, *effects.textures[slot], expected.data(), ms);
-            ASSERT_EQ(view, expected) << "slot " << slot << " at " << ms << " ms";
+    forEachTarget([&](const simd::Target& target) {
+        for (int slot : {2, 4}) {
+            for (uint32_t ms : sampleTimes()) {
+                DrawRotozoom(effects, *effects.textures[slot], view.data(), ms);
+                DrawRotozoomPlain(effects, *effects.textures[slot], expected.data(), ms);
+                ASSERT_EQ(view, expected) << target.name << ", slot " << slot << " at " << ms << " ms";
+            }
         }
-    }
+    });
 }
 
 } // namespace

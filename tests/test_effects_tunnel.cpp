@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "tests/support/each_target.h"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,22 @@ TEST(Tunnel, AGridPointWithoutAHitKeepsItsOldValues)
 {
     // At 0 ms the camera sits on the axis looking along it: the centre ray
     // has no sideways direction (dx = dy = 0), so disc = 0 and it misses.
-    TunnelGrid grid;
-    for (int i = 0; i < 81 * 61; ++i) {
-        grid.u[i] = 1000 + i;
-        grid.v[i] = -1;
-    }
-    CastTunnelRays(grid, 0);
-    EXPECT_EQ(grid.u[kCentrePoint], 1000 + kCentrePoint);
-    EXPECT_EQ(grid.v[kCentrePoint], -1);
-    for (int i = 0; i < 81 * 61; ++i) {
-        if (i == kCentrePoint)
-            continue;
-        ASSERT_GE(grid.v[i], 64) << i; // freshly cast: 64..190
-        ASSERT_LE(grid.v[i], 190) << i;
-    }
+    forEachTarget([](const simd::Target& target) {
+        TunnelGrid grid;
+        for (int i = 0; i < 81 * 61; ++i) {
+            grid.u[i] = 1000 + i;
+            grid.v[i] = -1;
+        }
+        CastTunnelRays(grid, 0);
+        EXPECT_EQ(grid.u[kCentrePoint], 1000 + kCentrePoint) << target.name;
+        EXPECT_EQ(grid.v[kCentrePoint], -1) << target.name;
+        for (int i = 0; i < 81 * 61; ++i) {
+            if (i == kCentrePoint)
+                continue;
+            ASSERT_GE(grid.v[i], 64) << target.name << ", point " << i; // freshly cast: 64..190
+            ASSERT_LE(grid.v[i], 190) << target.name << ", point " << i;
+        }
+    });
 }
 
 TEST(Tunnel, FreshGridMissesShowTexelZero)
@@ -60,7 +63,7 @@ std::vector<int> cellRows(const TunnelGrid& grid, int r, int c)
     std::vector<uint32_t> view(320 * 240);
     FillTunnelCells(grid, *texture, view.data());
     std::vector<uint32_t> expected(320 * 240);
-    reference::FillTunnelCells(grid, *texture, expected.data());
+    FillTunnelCellsPlain(grid, *texture, expected.data());
     EXPECT_EQ(view, expected);
     std::vector<int> rows;
     for (int j = 0; j < 4; ++j)
@@ -91,28 +94,22 @@ TEST(Tunnel, MatchesThePlainFillAtManyTimes)
     TunnelGrid grid;
     for (uint32_t ms : sampleTimes()) {
         DrawTunnel(grid, *effects.textures[0], view.data(), ms);
-        reference::FillTunnelCells(grid, *effects.textures[0], expected.data());
+        FillTunnelCellsPlain(grid, *effects.textures[0], expected.data());
         ASSERT_EQ(view, expected) << ms << " ms";
     }
 }
 
-TEST(Tunnel, EveryFillMatchesThePlainFillOnAnyGrid)
+TEST(Tunnel, EveryTargetMatchesThePlainFillOnAnyGrid)
 {
     // Cast grids, and grids of arbitrary 32-bit values (wrapping steps,
-    // seams everywhere), through each instruction set the processor has.
-    using Fill = void (*)(const TunnelGrid&, const CImage&, uint32_t*);
-    std::vector<std::pair<const char*, Fill>> fills = {{"SSE2", FillTunnelCellsSse2}};
-    if (TunnelCanUseAvx2())
-        fills.emplace_back("AVX2", FillTunnelCellsAvx2);
-    if (TunnelCanUseAvx512())
-        fills.emplace_back("AVX-512", FillTunnelCellsAvx512);
+    // seams everywhere), through each vector target the processor has.
     const CImage& texture = *embeddedEffects().textures[2];
     std::vector<TunnelGrid> grids(6);
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
     for (size_t g = 0; g < grids.size(); ++g) {
         if (g < 3) {
-            CastTunnelRays(grids[g], 7000u + 31337u * static_cast<uint32_t>(g));
+            CastTunnelRaysPlain(grids[g], 7000u + 31337u * static_cast<uint32_t>(g));
             continue;
         }
         for (int i = 0; i < 81 * 61; ++i) {
@@ -122,38 +119,35 @@ TEST(Tunnel, EveryFillMatchesThePlainFillOnAnyGrid)
         }
     }
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
-    for (const TunnelGrid& grid : grids) {
-        reference::FillTunnelCells(grid, texture, expected.data());
-        for (const auto& [name, fill] : fills) {
-            fill(grid, texture, view.data());
-            ASSERT_EQ(view, expected) << name << ", grid " << &grid - grids.data();
+    forEachTarget([&](const simd::Target& target) {
+        for (const TunnelGrid& grid : grids) {
+            FillTunnelCellsPlain(grid, texture, expected.data());
+            FillTunnelCells(grid, texture, view.data());
+            ASSERT_EQ(view, expected) << target.name << ", grid " << &grid - grids.data();
         }
-    }
+    });
 }
 
-TEST(Tunnel, RaysMatchThePlainCastAtManyTimes)
+TEST(Tunnel, EveryTargetCastsThePlainRaysAtManyTimes)
 {
+    // Each target in turn on one grid, so each also meets the points the
+    // others (and the plain form) left where their rays missed.
     TunnelGrid grid, expected;
     for (int i = 0; i < 81 * 61; ++i)
         grid.u[i] = expected.u[i] = grid.v[i] = expected.v[i] = 7 * i - 5000;
     std::vector<uint32_t> times = sampleTimes();
     for (uint32_t ms = 0; ms < 400000; ms += 997)
         times.push_back(ms);
-    // Each instruction set the processor has, in turn on the same grid.
-    std::vector<void (*)(TunnelGrid&, uint32_t)> casts = {CastTunnelRays, CastTunnelRaysSse2};
-    if (TunnelCanUseAvx2())
-        casts.push_back(CastTunnelRaysAvx2);
-    if (TunnelCanUseAvx512())
-        casts.push_back(CastTunnelRaysAvx512);
-    for (size_t t = 0; t < times.size(); ++t) {
-        const uint32_t ms = times[t];
-        casts[t % casts.size()](grid, ms);
-        reference::CastTunnelRays(expected, ms);
-        for (int i = 0; i < 81 * 61; ++i) {
-            ASSERT_EQ(grid.u[i], expected.u[i]) << "point " << i << " at " << ms << " ms, cast " << t % casts.size();
-            ASSERT_EQ(grid.v[i], expected.v[i]) << "point " << i << " at " << ms << " ms, cast " << t % casts.size();
+    forEachTarget([&](const simd::Target& target) {
+        for (uint32_t ms : times) {
+            CastTunnelRays(grid, ms);
+            CastTunnelRaysPlain(expected, ms);
+            for (int i = 0; i < 81 * 61; ++i) {
+                ASSERT_EQ(grid.u[i], expected.u[i]) << target.name << ", point " << i << " at " << ms << " ms";
+                ASSERT_EQ(grid.v[i], expected.v[i]) << target.name << ", point " << i << " at " << ms << " ms";
+            }
         }
-    }
+    });
 }
 
 TEST(Tunnel, FreshFramesAreTheSameEveryTime)

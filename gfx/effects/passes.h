@@ -54,6 +54,9 @@ void DrawTwisterScalar(const EffectState& effects, const CImage& texture, uint32
 void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+// The rotozoom one pixel at a time: the path for a processor without a
+// vector target, and what the vector forms must match bit for bit.
+void DrawRotozoomPlain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 // The terrain with SSE2, or with AVX2 or AVX-512 gathers where the
 // processor has them (VoxelCanUseAvx2, VoxelCanUseAvx512); DrawVoxelTerrain
@@ -77,48 +80,32 @@ void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& textu
                                  int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
-// meets no wall keeps its values), then the affine fill of the 4x4 cells.
+// meets no wall keeps its values), then the affine fill of the 4x4 cells;
+// each on the vector target in use, or one point and one pixel at a time
+// (the plain forms). All give the same values.
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-// Both steps with SSE2, or with AVX2 or AVX-512 where the processor has it
-// (TunnelCanUseAvx2, TunnelCanUseAvx512); CastTunnelRays and
-// FillTunnelCells pick. All give the same values.
-void CastTunnelRaysSse2(TunnelGrid& grid, uint32_t ms);
-void CastTunnelRaysAvx2(TunnelGrid& grid, uint32_t ms);
-void CastTunnelRaysAvx512(TunnelGrid& grid, uint32_t ms);
-void FillTunnelCellsSse2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-void FillTunnelCellsAvx2(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-void FillTunnelCellsAvx512(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-bool TunnelCanUseAvx2();
-bool TunnelCanUseAvx512();
+void CastTunnelRaysPlain(TunnelGrid& grid, uint32_t ms);
+void FillTunnelCellsPlain(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
-// Escape counts (0..31) of 16 start points sharing an imaginary part,
-// several lanes at a time: with SSE2, or with AVX2 where the processor has
-// it (JuliaCanUseAvx2); CountJuliaBlock picks. All give the same counts.
-constexpr int kJuliaBlock = 16;
-void CountJuliaBlock(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
-void CountJuliaBlockSse2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
-void CountJuliaBlockAvx2(const float* startRe, float startIm, float cr, float ci, int32_t* counts);
-bool JuliaCanUseAvx2();
+// The fractal one pixel at a time, and the escape count (0..31) of one
+// start point: the plain forms the vector target's frames must match.
+void DrawJuliaPlain(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
+int JuliaCount(float zr, float zi, float cr, float ci);
 
 // Sixteen start points sharing an imaginary part, and the view pixels their
 // colours go to: from firstPixel on in a row, or at firstPixel + columns[i]
 // for lane i when columns is set.
+constexpr int kJuliaBlock = 16;
 struct JuliaJob {
     const float* startRe;
     float startIm;
     int32_t firstPixel;
     const int32_t* columns;
 };
-// The ways of counting: SSE2 everywhere, AVX2 and AVX-512 where the processor
-// has them (JuliaHasKernel). All paint the same colours.
-enum class JuliaKernel { Sse2, Avx2, Avx512 };
-bool JuliaHasKernel(JuliaKernel kernel);
-// Paints each job's pixels with colours[count] (count 0..31).
-void PaintJuliaJobs(JuliaKernel kernel, const JuliaJob* jobs, int jobCount, float cr, float ci,
-                    const uint32_t* colours, uint32_t* view);
-// DrawJulia through the given kernel; DrawJulia takes the fastest one here.
-void DrawJuliaWith(JuliaKernel kernel, const CImage& paletteStrip, uint32_t* view, uint32_t ms);
+// Paints each job's pixels with colours[count] (count 0..31), on the vector
+// target in use.
+void PaintJuliaJobs(const JuliaJob* jobs, int jobCount, float cr, float ci, const uint32_t* colours, uint32_t* view);
 
 // Height of the 256x256 map at the 8.8 fixed-point position (x, y),
 // bilinearly interpolated with quotients truncated toward zero; 0..255.

@@ -1,67 +1,89 @@
+// The rotozoom, compiled once per vector target (see gfx/simd_target.h).
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "gfx/effects/rotozoom.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "gfx/effects/texel_fetch-inl.h"
+
 #include "gfx/effects/passes.h"
 #include "gfx/frame.h"
 
-#include <emmintrin.h>
+HWY_BEFORE_NAMESPACE();
+namespace q2_rotozoom {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
 
-namespace {
-
-constexpr int kLanes = 8;
-static_assert(kViewWidth % kLanes == 0);
-
-// Eight texel indices from eight 16-bit lanes of u and v.
-inline __m128i texelIndices(__m128i u, __m128i v)
+void DrawOnTarget(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    const __m128i rowBits = _mm_set1_epi16(63 << 6);
-    const __m128i columnBits = _mm_set1_epi16(63);
-    return _mm_or_si128(_mm_and_si128(_mm_srli_epi16(v, 2), rowBits), _mm_and_si128(_mm_srli_epi16(u, 8), columnBits));
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+    DrawRotozoomPlain(effects, texture, view, ms);
+#else
+    const hn::ScalableTag<uint32_t> d;
+    const size_t lanes = hn::Lanes(d);
+    if (kViewWidth % lanes != 0)
+        return DrawRotozoomPlain(effects, texture, view, ms);
+    const uint32_t t = ms / 20;
+    const uint32_t s = effects.sineTable[t & 255];
+    const uint32_t c = effects.sineTable[(t + 64) & 255];
+    // The plain form's sums, a row's pixels in the lanes, in the same
+    // wrapping unsigned arithmetic.
+    const auto laneU = hn::Mul(hn::Iota(d, 0), hn::Set(d, c));
+    const auto laneV = hn::Mul(hn::Iota(d, 0), hn::Set(d, s));
+    const auto stepU = hn::Set(d, static_cast<uint32_t>(lanes) * c);
+    const auto stepV = hn::Set(d, static_cast<uint32_t>(lanes) * s);
+    const auto low6 = hn::Set(d, 63u);
+    const hn::RebindToSigned<decltype(d)> di;
+    uint32_t rowU = 0u - 125u * t;
+    uint32_t rowV = 0u - 270u * t;
+    for (int y = 0; y < kViewHeight; ++y) {
+        auto u = hn::Add(hn::Set(d, rowU), laneU);
+        auto v = hn::Add(hn::Set(d, rowV), laneV);
+        uint32_t* out = view + y * kViewWidth;
+        for (int x = 0; x < kViewWidth; x += static_cast<int>(lanes)) {
+            // Bits 8..13 of v pick the row, of u the column.
+            const auto index = hn::Or(hn::ShiftLeft<6>(hn::And(hn::ShiftRight<8>(v), low6)),
+                                      hn::And(hn::ShiftRight<8>(u), low6));
+            q2_texels::HWY_NAMESPACE::storeTexels(di, texture.pixels, hn::BitCast(di, index), out + x);
+            u = hn::Add(u, stepU);
+            v = hn::Add(v, stepV);
+        }
+        rowU -= s;
+        rowV += c;
+    }
+#endif
 }
 
-inline __m128i fourTexels(const uint32_t* texels, int a, int b, int c, int d)
-{
-    const __m128i ab = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(texels[a])),
-                                          _mm_cvtsi32_si128(static_cast<int>(texels[b])));
-    const __m128i cd = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(texels[c])),
-                                          _mm_cvtsi32_si128(static_cast<int>(texels[d])));
-    return _mm_unpacklo_epi64(ab, cd);
-}
+} // namespace HWY_NAMESPACE
+} // namespace q2_rotozoom
+HWY_AFTER_NAMESPACE();
 
-} // namespace
+#if HWY_ONCE
+namespace q2_rotozoom {
+HWY_EXPORT(DrawOnTarget);
+} // namespace q2_rotozoom
 
-void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+void DrawRotozoomPlain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     const uint32_t t = ms / 20;
     // The table's +127 offset stays in: S and C are 0..254.
     const uint32_t s = effects.sineTable[t & 255];
     const uint32_t c = effects.sineTable[(t + 64) & 255];
-    // 8.8 fixed point in unsigned 32-bit arithmetic: only bits 8..13 of u and
-    // v pick the texel, so the wrap-around of the sums is harmless, and so
-    // is keeping only their low 16 bits: eight pixels to an SSE2 vector.
-    uint32_t rowU = 0u - 125u * t;
-    uint32_t rowV = 0u - 270u * t;
-    const __m128i lane = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m128i laneU = _mm_mullo_epi16(lane, _mm_set1_epi16(static_cast<short>(c)));
-    const __m128i laneV = _mm_mullo_epi16(lane, _mm_set1_epi16(static_cast<short>(s)));
-    const __m128i stepU = _mm_set1_epi16(static_cast<short>(kLanes * c));
-    const __m128i stepV = _mm_set1_epi16(static_cast<short>(kLanes * s));
-    const uint32_t* texels = texture.pixels;
-    for (int y = 0; y < kViewHeight; ++y) {
-        __m128i u = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(rowU)), laneU);
-        __m128i v = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(rowV)), laneV);
-        uint32_t* out = view + y * kViewWidth;
-        for (int x = 0; x < kViewWidth; x += kLanes) {
-            // The texture is 16 KiB and stays in the first-level cache: the
-            // loads one by one beat the processors' gathers here.
-            const __m128i index = texelIndices(u, v);
-            const __m128i low = fourTexels(texels, _mm_extract_epi16(index, 0), _mm_extract_epi16(index, 1),
-                                           _mm_extract_epi16(index, 2), _mm_extract_epi16(index, 3));
-            const __m128i high = fourTexels(texels, _mm_extract_epi16(index, 4), _mm_extract_epi16(index, 5),
-                                            _mm_extract_epi16(index, 6), _mm_extract_epi16(index, 7));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), low);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), high);
-            u = _mm_add_epi16(u, stepU);
-            v = _mm_add_epi16(v, stepV);
+    // 8.8 fixed point in wrapping unsigned arithmetic: only bits 8..13 of u
+    // and v pick the texel.
+    const uint32_t uStart = 0u - 125u * t;
+    const uint32_t vStart = 0u - 270u * t;
+    for (uint32_t y = 0; y < kViewHeight; ++y) {
+        for (uint32_t x = 0; x < kViewWidth; ++x) {
+            const uint32_t u = uStart + x * c - y * s;
+            const uint32_t v = vStart + x * s + y * c;
+            view[y * kViewWidth + x] = texture.pixels[((v >> 8) & 63) * 64 + ((u >> 8) & 63)];
         }
-        rowU -= s;
-        rowV += c;
     }
 }
+
+void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+{
+    HWY_DYNAMIC_DISPATCH(q2_rotozoom::DrawOnTarget)(effects, texture, view, ms);
+}
+#endif
