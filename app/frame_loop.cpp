@@ -91,11 +91,14 @@ constexpr uint32_t kHiddenRestMs = 100;
 // reason to run, the next capped frame due at the latest.
 void restAfterPass(App& app, Services& services, bool visible)
 {
-    const bool everyPassPresents = visible && app.options.fpsCap <= 0;
+    if (services.rest == nullptr || (visible && app.options.fpsCap <= 0)) {
+        services.sleep(2);
+        return;
+    }
+    if (app.input.quitRequested != 0)
+        return; // the loop ends after this pass: nothing to wait for
     int descriptors[4];
-    const int count = services.rest == nullptr || everyPassPresents || app.input.quitRequested != 0
-                          ? -1
-                          : app.display->prepareRest(descriptors, 4);
+    const int count = app.display->prepareRest(descriptors, 4);
     if (count < 0) {
         services.sleep(2);
         return;
