@@ -338,9 +338,9 @@ int SdlWindow::prepareRest(int* descriptors, int max)
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (x11Display == nullptr)
         return -1; // no descriptor to wait on: rest only as long as the plain loop sleeps
+    XFlush(x11Display); // which may read events too, when the server is slow to take requests
     if (XQLength(x11Display) > 0)
-        return -1; // read already; the next pass pumps it
-    XFlush(x11Display);
+        return -1; // read already; the next pass pumps them
     if (count < max)
         descriptors[count++] = ConnectionNumber(x11Display);
     coverWatch.covered(); // takes what came, so that only new changes end the rest
