@@ -48,6 +48,9 @@ PollRest::PollRest()
     quitAsked.store(false);
     struct sigaction action {};
     action.sa_handler = onQuitSignal;
+    // Other threads' slow calls go on; the rest's poll() ends all the same
+    // (it is never restarted), or the counter wakes it.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     // A signal the program was started to ignore (a background job's
     // interrupt) stays ignored, as SDL would leave it.
