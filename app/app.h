@@ -14,6 +14,7 @@
 #include "gfx/font.h"
 #include "gfx/frame.h"
 #include "gfx/image.h"
+#include "platform/loop_rest.h"
 #include "platform/mpris_service.h"
 #include "platform/window.h"
 
@@ -73,6 +74,10 @@ struct Services {
     // (with a one-line reason in `error`) when there are none. No opener:
     // no controls.
     std::unique_ptr<platform::MediaService> (*openMedia)(platform::MediaRemote& remote, std::string& error) = nullptr;
+    // Where the loop rests while nothing is drawn every pass (hidden, or
+    // between capped frames), woken by the bus, the end of a track and quit
+    // signals. Null: the loop sleeps 2 ms after every pass.
+    platform::LoopRest* rest = nullptr;
 };
 
 // Start-up, the frame loop until a quit is requested, and shutdown. Returns

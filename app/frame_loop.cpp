@@ -8,6 +8,8 @@
 #include "display/messages.h"
 #include "display/pointer_scale.h"
 
+#include <algorithm>
+
 namespace {
 
 const TrackEntry* currentRow(const Player& player)
@@ -79,17 +81,48 @@ void composeAndPresent(App& app, Services& services, uint32_t hover)
         app.display->present(app.window);
 }
 
+// Longest rest of a hidden window's loop. Whatever it must react to wakes it
+// sooner (the display's events, the bus, the end of a track, a quit signal);
+// this bounds what nothing announces.
+constexpr uint32_t kHiddenRestMs = 100;
+
+// After the pass: the plain 2 ms sleep while every pass presents, and
+// while events wait or a drag is followed; otherwise a rest until the next
+// reason to run, the next capped frame due at the latest.
+void restAfterPass(App& app, Services& services, bool visible)
+{
+    if (services.rest == nullptr || (visible && app.options.fpsCap <= 0)) {
+        services.sleep(2);
+        return;
+    }
+    if (app.input.quitRequested != 0)
+        return; // the loop ends after this pass: nothing to wait for
+    int descriptors[4];
+    const int count = app.display->prepareRest(descriptors, 4);
+    if (count < 0) {
+        services.sleep(2);
+        return;
+    }
+    uint32_t ms = kHiddenRestMs;
+    if (visible)
+        ms = std::max(1u, millisecondsUntilPresent(app.pass.pacer, services.clock.milliseconds()));
+    services.rest->rest(ms, descriptors, count);
+}
+
 } // namespace
 
 void runPass(App& app, Services& services)
 {
+    if (services.rest != nullptr && services.rest->quitSignalled())
+        app.input.quitRequested = 1;
     takeOneEvent(app);
     takeTrackEnd(app.player);
     takeRemoteRequests(app);
     const uint32_t hover = handleControls(*app.hitMap, app.input, app.player, app.volume, *app.display);
     // Nothing is composed for a window nobody can see; when it shows again
     // its first frame is composed whole, whatever the window held.
-    if (!app.display->isVisible()) {
+    const bool visible = app.display->isVisible();
+    if (!visible) {
         app.pass.skin.valid = false;
         app.doubleSize.frame.laid = false;
     } else {
@@ -102,7 +135,7 @@ void runPass(App& app, Services& services)
         }
     }
     publishPlayerStatus(app, services, services.engine.isActive(currentStream(app.player)));
-    services.sleep(2);
+    restAfterPass(app, services, visible);
 }
 
 void runLoop(App& app, Services& services)

@@ -1,6 +1,6 @@
 // One pass of the main loop: at most one event, the audio's end-of-track
 // hand-off, the controls, the composition of a frame, its presentation and a
-// short sleep.
+// short sleep (or, while no frame is due, a rest until something happens).
 #pragma once
 
 #include "app/app.h"

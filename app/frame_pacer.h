@@ -19,5 +19,8 @@ struct FramePacer {
 // Whether a pass at `now` (milliseconds, wrapping) may present.
 bool mayPresent(const FramePacer& pacer, uint32_t now);
 
+// Milliseconds from `now` until a pass may present; 0 when one may now.
+uint32_t millisecondsUntilPresent(const FramePacer& pacer, uint32_t now);
+
 // Notes a present at `now`.
 void notePresent(FramePacer& pacer, uint32_t now);

@@ -7,6 +7,7 @@
 #include "app/track_folder.h"
 #include "audio/mp3_engine.h"
 #include "platform/display_loss.h"
+#include "platform/poll_rest.h"
 #include "platform/sdl_audio_device.h"
 #include "platform/sdbus_mpris.h"
 #include "platform/sdl_window.h"
@@ -68,13 +69,16 @@ int main(int argc, char** argv)
     // declaration, the program's state (window, fonts, images) before the
     // engine and the device it plays through; nothing is left for static
     // destructors, which would run after the display or the sound is gone.
+    // First, so that it outlives every thread that wakes it, and takes the
+    // quit signals before SDL looks at them.
+    platform::PollRest rest;
     platform::SdlWindowSystem windows;
     platform::BootClock clock;
     platform::SdlAudioDevice device;
     platform::silenceOnDisplayLoss([](void* output) { static_cast<platform::SdlAudioDevice*>(output)->pause(); },
                                    &device);
     Mp3Engine engine(device);
-    Services services{windows, engine, clock, platform::sleepMilliseconds, platform::openSessionBusMedia};
+    Services services{windows, engine, clock, platform::sleepMilliseconds, platform::openSessionBusMedia, &rest};
     // On the heap: the frame buffers are too large for the stack, and the
     // program's state must go before the engine and the window it uses.
     const auto app = std::make_unique<App>();

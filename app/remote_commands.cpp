@@ -85,8 +85,13 @@ void performRemoteRequest(App& app, const platform::RemoteRequest& request)
 void takeRemoteRequests(App& app)
 {
     platform::RemoteRequest request;
-    while (app.remote.take(request))
+    bool taken = false;
+    while (app.remote.take(request)) {
         performRemoteRequest(app, request);
+        taken = true;
+    }
+    if (taken)
+        app.remote.noteRoom();
 }
 
 void publishPlayerStatus(App& app, Services& services, bool streamActive)
@@ -94,7 +99,9 @@ void publishPlayerStatus(App& app, Services& services, bool streamActive)
     if (app.media == nullptr)
         return;
     const StatusKey key = statusKey(app.player.state, app.volume, streamActive);
-    if (key == app.publishedKey)
+    // Requests that changed nothing are published too: the service shows a
+    // property write as written until a status says it was carried out.
+    if (key == app.publishedKey && !app.remote.takenSincePublish())
         return;
     app.publishedKey = key;
     describeStatus(app.player, app.volume, streamActive, services.clock.milliseconds(), app.publishedStatus);

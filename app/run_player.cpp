@@ -23,11 +23,17 @@ std::unique_ptr<platform::MediaService> openMediaControls(App& app, Services& se
 
 int runPlayer(App& app, Services& services)
 {
+    // Before the first play and before the bus starts: both wake the loop.
+    app.player.wake = services.rest;
+    app.remote.wakeWith(services.rest);
     if (!startUp(app, services))
         return app.startFailure;
     std::unique_ptr<platform::MediaService> media = openMediaControls(app, services);
     app.media = media.get();
     runLoop(app, services);
+    // No request is taken from here on: one waiting for room gives up, and
+    // later ones are refused.
+    app.remote.close();
     // The bus goes first: nothing may ask for the player while it is torn down.
     app.media = nullptr;
     media.reset();

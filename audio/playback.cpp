@@ -13,7 +13,10 @@ constexpr int32_t kShuffleRecentRows = 10;
 // owns every other part of the player.
 void onTrackEnd(SyncHandle sync, StreamHandle, void* user)
 {
-    static_cast<Player*>(user)->endedSync.store(sync, std::memory_order_release);
+    Player& player = *static_cast<Player*>(user);
+    player.endedSync.store(sync, std::memory_order_release);
+    if (player.wake != nullptr)
+        player.wake->wake();
 }
 
 bool isTrackRow(const Player& player, int32_t row)

@@ -4,6 +4,7 @@
 
 #include "audio/audio_engine.h"
 #include "audio/catalogue.h"
+#include "platform/loop_rest.h"
 #include "platform/services.h"
 
 #include <atomic>
@@ -48,6 +49,9 @@ struct Player {
     // The end event of the engine's thread, handed to the main loop: the
     // handle of the event that fired, 0 when none is waiting.
     std::atomic<SyncHandle> endedSync{0};
+    // Woken after the hand-off, so that a resting main loop takes it at
+    // once; set before the first play, may be null.
+    platform::LoopWake* wake = nullptr;
 };
 
 // engine, clock and desktop must be set before these are called. Operations

@@ -14,7 +14,7 @@ public:
 
     // A method call or property write of a client, as the bus thread hands
     // it on. Safe from one thread other than the player's.
-    void call(const RemoteRequest& request) { remote_.request(request); }
+    bool call(const RemoteRequest& request) { return remote_.request(request); }
     // Records the changes since the last announcement, as the real service
     // would announce them. Reads the status: call it from one thread only.
     void statusChanged() override;

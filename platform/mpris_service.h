@@ -47,6 +47,8 @@ struct MediaStatus {
     // the boot clock; while playing, the position moves on from there.
     int64_t positionMicroseconds = 0;
     uint32_t publishedAtMilliseconds = 0;
+    // How many requests the player had taken when it published this.
+    uint32_t requestsTaken = 0;
 };
 
 // The position at `nowMilliseconds`, held within the track.
@@ -62,11 +64,13 @@ enum ChangedProperty : uint32_t {
 uint32_t changedProperties(const MediaStatus& before, const MediaStatus& after);
 
 // The player's side of the service. Both are called on the service's
-// thread and must neither block nor call into the player.
+// thread and never call into the player.
 class MediaRemote {
 public:
     virtual ~MediaRemote() = default;
-    virtual void request(const RemoteRequest& request) = 0;
+    // Hands a request on, waiting for room while the player is busy with
+    // earlier ones; false when the player takes no more (it is quitting).
+    virtual bool request(const RemoteRequest& request) = 0;
     // The status the player published last.
     virtual const MediaStatus& status() = 0;
 };

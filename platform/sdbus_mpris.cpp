@@ -95,7 +95,13 @@ private:
     void takeName();
     void registerRoot();
     void registerPlayer();
-    void send(RemoteCommand command, double value = 0.0) { remote_.request({command, value}); }
+    // Returns once the player has the request, so that the reply (sent
+    // after) promises it will be carried out.
+    void send(RemoteCommand command, double value = 0.0)
+    {
+        if (!remote_.request({command, value}))
+            throw sdbus::Error("org.freedesktop.DBus.Error.Failed", "the player is quitting");
+    }
     void serve();
     void announceChanges();
 

@@ -159,6 +159,7 @@ public:
     void present(const uint32_t* frame) override;
     void presentChanged(const uint32_t* frame, const PixelRect& changed) override;
     KeyState& keys() override { return keyState; }
+    int prepareRest(int* descriptors, int max) override;
     bool isVisible() override
     {
         if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0)
@@ -315,6 +316,29 @@ bool SdlWindow::nextEvent(Event& event)
         return false;
     event = translate(e);
     return true;
+}
+
+int SdlWindow::prepareRest(int* descriptors, int max)
+{
+    if (dragging(drag) || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE)
+        return -1;
+    int count = 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (x11Display == nullptr)
+        return -1; // no descriptor to wait on: rest only as long as the plain loop sleeps
+    XFlush(x11Display); // which may read events too, when the server is slow to take requests
+    if (XQLength(x11Display) > 0)
+        return -1; // read already; the next pass pumps them
+    if (count < max)
+        descriptors[count++] = ConnectionNumber(x11Display);
+    coverWatch.covered(); // takes what came, so that only new changes end the rest
+    if (count < max && coverWatch.descriptor() >= 0)
+        descriptors[count++] = coverWatch.descriptor();
+#else
+    (void)descriptors, (void)max;
+    return -1;
+#endif
+    return count;
 }
 
 void SdlWindow::present(const uint32_t* frame)

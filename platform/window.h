@@ -107,6 +107,15 @@ public:
     // False while the window is minimised or hidden: nothing drawn would
     // be seen.
     virtual bool isVisible() { return true; }
+    // Before the loop rests: sends what is still buffered for the display
+    // and puts the descriptors whose input ends the rest into `descriptors`
+    // (at most `max`), returning their count; -1 when the loop must not
+    // rest now (events are already waiting, or a drag is being followed).
+    virtual int prepareRest(int* descriptors, int max)
+    {
+        (void)descriptors, (void)max;
+        return 0;
+    }
 };
 
 // Opens windows. A null result comes with a one-line reason in `error`.

@@ -22,6 +22,9 @@ public:
     // Takes the changes that arrived since the last call (without waiting);
     // true while the whole window is covered.
     bool covered();
+    // The connection's descriptor, readable when a change arrives; -1
+    // without one.
+    int descriptor() const { return display != nullptr ? ConnectionNumber(display) : -1; }
 
 private:
     Display* display = nullptr;

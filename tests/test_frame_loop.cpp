@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "assets/assets.h"
+#include "platform/headless_rest.h"
 #include "platform/headless_window.h"
 #include "support/fake_platform.h"
 #include "support/recording_audio_engine.h"
@@ -246,6 +247,37 @@ TEST(FrameLoop, AWindowThatCannotOpenEndsWithOneBeforeAnythingElse)
     EXPECT_EQ(h.record.presentCount, 0);
     EXPECT_NE(err.find("x11 not available"), std::string::npos) << err;
     EXPECT_EQ(newlines(err), 1) << err;
+}
+
+// Hidden, the loop rests between passes; what other threads and signals
+// bring wakes it, and each is carried out by the pass that follows.
+TEST(FrameLoop, AHiddenLoopIsWokenByTheTrackEndTheBusAndAQuitSignal)
+{
+    Harness h;
+    platform::HeadlessRest rest;
+    h.services.rest = &rest;
+    h.record.visible = false;
+    h.record.script.assign(20, Event{EventKind::Other});
+    std::vector<int32_t> trackAtRest;
+    std::vector<int> wakesAtRest;
+    rest.onRest = [&](uint32_t ms) {
+        h.clock.now += ms;
+        trackAtRest.push_back(h.app->player.state.currentTrack);
+        wakesAtRest.push_back(rest.wakes.load());
+        switch (trackAtRest.size()) {
+        case 1: h.engine.fireEnd(h.app->player.catalogue.rows[0].stream); break; // as the engine's thread would
+        case 2: h.app->remote.request({platform::RemoteCommand::Next}); break;     // as the bus's thread would
+        case 3: rest.quit = true; break;
+        default: break;
+        }
+    };
+    EXPECT_EQ(h.run(), 0);
+    EXPECT_EQ(sleeps, 0) << "no pass of a hidden window sleeps the plain 2 ms";
+    ASSERT_EQ(trackAtRest.size(), 3u) << "the pass after the quit signal is the last";
+    EXPECT_EQ(trackAtRest, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(wakesAtRest, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(h.record.script.size(), 16u);
+    EXPECT_EQ(h.record.presentCount, 0);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 
 #include "assets/assets.h"
+#include "platform/headless_rest.h"
 #include "platform/headless_window.h"
 #include "support/fake_platform.h"
 #include "support/recording_audio_engine.h"
@@ -21,7 +22,8 @@ namespace {
 using platform::Event;
 using platform::EventKind;
 
-void noSleep(uint32_t) {}
+int sleeps = 0;
+void noSleep(uint32_t) { ++sleeps; }
 
 struct Program {
     RecordingAudioEngine engine;
@@ -209,6 +211,45 @@ TEST(FrameRateCap, SixtyASecondAtMostWhileEveryPassTakesItsMessage)
     for (int i = 0; i < 10; ++i)
         p.pass(Event{EventKind::Other}, 2);
     EXPECT_EQ(p.record.presentCount, before + 10);
+}
+
+// A pass that presents every frame is followed by the plain 2 ms sleep; a
+// hidden window's loop and a capped one between its frames rest instead,
+// the capped one exactly until its next frame is due.
+TEST(FrameRateCap, TheLoopSleepsWhileEveryPassPresentsAndOtherwiseRestsUntilTheNextFrame)
+{
+    Program p;
+    platform::HeadlessRest rest;
+    p.services.rest = &rest;
+    sleeps = 0;
+    p.pass();
+    p.pass();
+    EXPECT_EQ(sleeps, 2);
+    EXPECT_TRUE(rest.rests.empty());
+
+    p.record.visible = false;
+    p.pass();
+    p.pass();
+    EXPECT_EQ(sleeps, 2);
+    ASSERT_EQ(rest.rests.size(), 2u);
+    EXPECT_GE(rest.rests[0], 50u) << "a hidden loop wakes at most 20 times a second by itself";
+    EXPECT_LE(rest.rests[0], 100u) << "and looks again within a tenth of a second";
+
+    p.record.visible = true;
+    p.app->options.fpsCap = 50; // a frame every 20 ms
+    rest.rests.clear();
+    const int presents = p.record.presentCount;
+    p.pass(Event{EventKind::Other}, 20);
+    p.pass(Event{EventKind::MouseMove, 5, 5}, 7);
+    p.pass(Event{EventKind::Other}, 13);
+    EXPECT_EQ(p.record.presentCount, presents + 2) << "the first and the third pass present";
+    EXPECT_EQ(rest.rests, (std::vector<uint32_t>{20, 13, 20}));
+    EXPECT_EQ(sleeps, 2);
+
+    rest.quit = true;
+    p.pass(Event{EventKind::Other}, 1);
+    EXPECT_EQ(p.app->input.quitRequested, 1) << "a quit signal ends the loop after this pass";
+    EXPECT_EQ(p.record.presentCount, presents + 3) << "whose frame is presented, due or not";
 }
 
 } // namespace
