@@ -8,25 +8,6 @@
 
 namespace reference {
 
-void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
-{
-    const uint8_t* sine = effects.sineTable;
-    const int32_t t = static_cast<int32_t>(ms) / 20;
-    for (int32_t y = 0; y < 240; ++y) {
-        for (int32_t x = 0; x < 320; ++x) {
-            const int32_t a = sine[static_cast<uint32_t>(2 * t + 64 + x) & 255];
-            const int32_t row = sine[(64 + 2 * y + 3 * a) & 255] >> 3;
-            const int32_t b = sine[static_cast<uint32_t>(3 * t + 12 + y) & 255];
-            const int32_t col = sine[(3 * x + 2 * b - 128) & 255] >> 3;
-            const uint32_t p = texture.pixels[(row & 63) * 64 + (col & 63)];
-            uint32_t out = p & 0xFF000000u;
-            for (int shift = 0; shift < 24; shift += 8)
-                out |= (((p >> shift) & 0xFF) >> 2) << shift;
-            view[y * 320 + x] = out;
-        }
-    }
-}
-
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     const CImage& hm = *effects.heightMap;

@@ -28,21 +28,15 @@ int ChooseEffect(uint32_t ms, platform::KeyState& keys);
 int ChooseTexture(uint32_t ms);
 
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The same background drawn one pixel at a time, or with AVX-512 (byte
-// permutes and gathers) where the processor has it (WarpCanUseAvx512);
-// DrawWarpBackground picks. All give the same pixels.
-void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-bool WarpCanUseAvx512();
-// The AVX-512 background only where a terrain that painted paintedRows
-// (as DrawVoxelTerrainCounting notes them) leaves the view: column x gets
-// rows 0 .. 239 - paintedRows[x], the same pixels as the whole background
-// there, and the rows below keep what they hold.
-void DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
-                                   const int32_t* paintedRows);
-// The background at warpMs with the terrain at terrainMs over it. Where
-// the processor has AVX-512 the terrain goes first and the background
-// fills only what it left; the frame is the same either way.
+// The background only where a terrain that painted paintedRows (as
+// DrawVoxelTerrainCounting notes them) leaves the view: column x gets rows
+// 0 .. 239 - paintedRows[x], the same pixels as the whole background there,
+// and the rows below keep what they hold.
+void DrawWarpBackgroundAbove(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                             const int32_t* paintedRows);
+// The background at warpMs with the terrain at terrainMs over it: the
+// terrain goes first and the background fills only what it left, the same
+// frame as drawing them in turn.
 void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
                           uint32_t terrainMs);
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
@@ -129,3 +123,12 @@ int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
 // their reference forms in the tests so both round the same way.
 inline float singleSine(float angle) { return static_cast<float>(std::sin(static_cast<double>(angle))); }
 inline float singleCosine(float angle) { return static_cast<float>(std::cos(static_cast<double>(angle))); }
+
+// The plain forms of the passes, step by step as defined, one pixel at a
+// time: what processors without a vector target draw with, and what every
+// vector target must match bit for bit. With paintedRows set, the
+// background draws only above the terrain (as DrawWarpBackgroundAbove).
+namespace plain {
+void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                        const int32_t* paintedRows = nullptr);
+} // namespace plain
