@@ -68,8 +68,6 @@ void runPass(benchmark::State& state, Pass pass)
 
 void BM_WarpBackground(benchmark::State& state) { runPass(state, DrawWarpBackground); }
 void BM_Twister(benchmark::State& state) { runPass(state, DrawTwister); }
-// The twister's run-table path, for processors without AVX-512.
-void BM_TwisterScalar(benchmark::State& state) { runPass(state, DrawTwisterScalar); }
 void BM_Rotozoom(benchmark::State& state) { runPass(state, DrawRotozoom); }
 void BM_VoxelTerrain(benchmark::State& state) { runPass(state, DrawVoxelTerrain); }
 
@@ -212,7 +210,6 @@ double fastest(const std::vector<double>& times)
 
 EFFECT_BENCHMARK(BM_WarpBackground);
 EFFECT_BENCHMARK(BM_Twister);
-EFFECT_BENCHMARK(BM_TwisterScalar);
 EFFECT_BENCHMARK(BM_Rotozoom);
 EFFECT_BENCHMARK(BM_VoxelTerrain);
 EFFECT_BENCHMARK(BM_TunnelRays);

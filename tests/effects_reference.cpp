@@ -8,37 +8,6 @@
 
 namespace reference {
 
-void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
-{
-    const CImage& hm = *effects.heightMap;
-    const uint32_t t = ms / 30;
-    for (int y = 0; y < 240; ++y) {
-        const float turnAngle = static_cast<float>(static_cast<double>(2 * t + y) * (1.0 / 32));
-        const float turn = singleSine(turnAngle);
-        const uint32_t c = t + static_cast<uint32_t>(static_cast<int32_t>(turn * 32.0 + 32.0));
-        const int texRow = (y % texture.bufferHeight) * texture.bufferWidth;
-        const int hRow = (y % hm.bufferHeight) * hm.bufferWidth;
-        auto w = [&](int k) {
-            const float s = singleSine(static_cast<float>(k * (1.0 / 128) * 3.14159265));
-            const int32_t h = static_cast<int32_t>(hm.pixels[hRow + (c + k) % hm.bufferWidth] & 0xFF);
-            return static_cast<int32_t>(s * static_cast<double>(h + 128) * 0.25);
-        };
-        auto colour = [&](int k) { return texture.pixels[texRow + (c + k) % texture.bufferWidth]; };
-        uint32_t* out = view + y * 320;
-        for (int k = 0; k < 128; ++k) {
-            const int32_t wk = w(k);
-            if (wk > 0)
-                for (int x = 160 - wk; x <= 159; ++x)
-                    out[x] = colour(k);
-        }
-        for (int k = 255; k >= 128; --k) {
-            const int32_t wk = w(k);
-            for (int x = 160; x <= 160 - wk; ++x)
-                out[x] = colour(k);
-        }
-    }
-}
-
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     const uint32_t t = ms / 20;

@@ -11,7 +11,7 @@
 namespace reference {
 
 using plain::DrawWarpBackground;
-void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+using plain::DrawTwister;
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);

@@ -40,13 +40,6 @@ void DrawWarpBackgroundAbove(const EffectState& effects, const CImage& texture, 
 void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
                           uint32_t terrainMs);
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The same column painted with the run tables, for any image sizes, or with
-// AVX-512 where the processor has it and the images have the supplied
-// widths, 256 and 64 (TwisterCanUseAvx512); DrawTwister picks. All give the
-// same pixels.
-void DrawTwisterScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 // The terrain with SSE2, or with AVX2 or AVX-512 gathers where the
@@ -131,4 +124,5 @@ inline float singleCosine(float angle) { return static_cast<float>(std::cos(stat
 namespace plain {
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                         const int32_t* paintedRows = nullptr);
+void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 } // namespace plain
