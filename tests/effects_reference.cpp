@@ -35,37 +35,6 @@ int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y)
     return top + (bottom - top) * fy / 256;
 }
 
-void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
-{
-    const CImage& hm = *effects.heightMap;
-    const float a = static_cast<float>(static_cast<double>(ms) / 4000);
-    const int32_t camX = static_cast<int32_t>(static_cast<double>(singleSine(a)) * 32 * 256 + 32768);
-    const int32_t camY = static_cast<int32_t>(static_cast<double>(singleCosine(a)) * 32 * 256 + 32768);
-    const int32_t camH = reference::SampleHeight(hm, camX, camY) + 80;
-    for (int i = 0; i < 320; ++i) {
-        const float ang = static_cast<float>(i / 320.0 * 1.5 + a);
-        const int32_t dx = static_cast<int32_t>(static_cast<double>(singleCosine(ang)) * 128);
-        const int32_t dy = static_cast<int32_t>(static_cast<double>(singleSine(ang)) * 128);
-        int32_t x = camX, y = camY, drawn = 0;
-        for (int32_t z = 1; z <= 253; z += 4) {
-            const int32_t h = reference::SampleHeight(hm, x, y);
-            int32_t p = (h - camH) * 64 / z + 100;
-            if (p > drawn) {
-                if (p > 239)
-                    p = 239;
-                if (p > drawn) {
-                    const uint32_t colour = texture.pixels[((y / 256) & 63) * 64 + ((x / 256) & 63)];
-                    for (int32_t row = 239 - drawn; row >= 240 - p; --row)
-                        view[row * 320 + i] = colour;
-                    drawn = p;
-                }
-            }
-            x += dx;
-            y += dy;
-        }
-    }
-}
-
 namespace {
 
 int32_t truncateOrIndefinite(double value)

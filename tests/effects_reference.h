@@ -13,7 +13,7 @@ namespace reference {
 using plain::DrawWarpBackground;
 using plain::DrawTwister;
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+using plain::DrawVoxelTerrain;
 int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
 // The tunnel's rays at the grid points, one at a time.
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms);

@@ -42,14 +42,6 @@ void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uin
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The terrain with SSE2, or with AVX2 or AVX-512 gathers where the
-// processor has them (VoxelCanUseAvx2, VoxelCanUseAvx512); DrawVoxelTerrain
-// picks. All give the same pixels.
-void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawVoxelTerrainAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-bool VoxelCanUseAvx2();
-bool VoxelCanUseAvx512();
 // As DrawVoxelTerrain, also noting for each of the 320 columns how many
 // rows it painted from the bottom up: column x covers rows
 // 240 - paintedRows[x] .. 239 and leaves the rows above as they were (row 0
@@ -57,11 +49,6 @@ bool VoxelCanUseAvx512();
 // lies above it may as well be drawn after it.
 void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                               int32_t* paintedRows);
-// As DrawVoxelTerrainCounting, for a caller that paints over every pixel
-// above the painted rows next: those of them lying under the highest
-// column of their group of four may get any value.
-void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
-                                 int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells.
@@ -120,9 +107,12 @@ inline float singleCosine(float angle) { return static_cast<float>(std::cos(stat
 // The plain forms of the passes, step by step as defined, one pixel at a
 // time: what processors without a vector target draw with, and what every
 // vector target must match bit for bit. With paintedRows set, the
-// background draws only above the terrain (as DrawWarpBackgroundAbove).
+// background draws only above the terrain (as DrawWarpBackgroundAbove) and
+// the terrain notes what it painted (as DrawVoxelTerrainCounting).
 namespace plain {
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                         const int32_t* paintedRows = nullptr);
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                      int32_t* paintedRows = nullptr);
 } // namespace plain

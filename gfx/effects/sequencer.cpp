@@ -25,7 +25,7 @@ void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uin
     // whatever lies under it, so drawing it first spares the background
     // the pixels it would lose anyway.
     int32_t paintedRows[kViewWidth];
-    DrawVoxelTerrainToBeCovered(effects, texture, view, terrainMs, paintedRows);
+    DrawVoxelTerrainCounting(effects, texture, view, terrainMs, paintedRows);
     DrawWarpBackgroundAbove(effects, texture, view, warpMs, paintedRows);
 }
 
