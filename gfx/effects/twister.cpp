@@ -159,8 +159,8 @@ void positionsOfRow(const StepScales& scales, const uint32_t* heights, uint32_t 
         }
         const auto h = hn::Add(hn::And(raw, hn::Set(du, 0xFF)), hn::Set(du, 128));
         const auto partial = hn::ShiftRight<12>(hn::Mul(hn::Load(du, scales.low + k0), h));
-        const auto magnitude = hn::BitCast(di, hn::Add(hn::Mul(hn::Load(du, scales.high + k0), h), partial) >>
-                                                   hn::Load(du, scales.shift + k0));
+        const auto magnitude = hn::BitCast(
+            di, hn::Shr(hn::Add(hn::Mul(hn::Load(du, scales.high + k0), h), partial), hn::Load(du, scales.shift + k0)));
         const auto negative = hn::Load(di, scales.negative + k0);
         const auto w = hn::Sub(hn::Xor(magnitude, negative), negative);
         const auto zero = hn::Zero(di);

@@ -315,13 +315,19 @@ void showColumns(const ColumnBuffer* colours, const int32_t* drawn, uint32_t* vi
         const auto ab1 = hn::InterleaveUpper(d, hn::LoadU(d, colours[0] + k), hn::LoadU(d, colours[1] + k));
         const auto cd0 = hn::InterleaveLower(d, hn::LoadU(d, colours[2] + k), hn::LoadU(d, colours[3] + k));
         const auto cd1 = hn::InterleaveUpper(d, hn::LoadU(d, colours[2] + k), hn::LoadU(d, colours[3] + k));
-        const hn::Vec<decltype(d)> rows[4] = {hn::ConcatLowerLower(d, cd0, ab0), hn::ConcatUpperUpper(d, cd0, ab0),
-                                              hn::ConcatLowerLower(d, cd1, ab1), hn::ConcatUpperUpper(d, cd1, ab1)};
-        for (int i = 0; i < 4 && k + i < highest; ++i) {
+        const auto showRow = [&](int i, hn::Vec<decltype(d)> row) {
             uint32_t* out = view + (kLowestRow - k - i) * kViewWidth;
             const auto here = hn::RebindMask(d, hn::Gt(painted, hn::Set(di, k + i)));
-            hn::StoreU(hn::IfThenElse(here, rows[i], hn::LoadU(d, out)), d, out);
-        }
+            hn::StoreU(hn::IfThenElse(here, row, hn::LoadU(d, out)), d, out);
+        };
+        // The rows past the highest column's top are left alone.
+        showRow(0, hn::ConcatLowerLower(d, cd0, ab0));
+        if (k + 1 < highest)
+            showRow(1, hn::ConcatUpperUpper(d, cd0, ab0));
+        if (k + 2 < highest)
+            showRow(2, hn::ConcatLowerLower(d, cd1, ab1));
+        if (k + 3 < highest)
+            showRow(3, hn::ConcatUpperUpper(d, cd1, ab1));
     }
 }
 
