@@ -39,6 +39,8 @@ void DrawWarpBackgroundAbove(const EffectState& effects, const CImage& texture, 
 // frame as drawing them in turn.
 void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
                           uint32_t terrainMs);
+// Images of any size; the vector form reads rows as wide as the supplied
+// ones (256 and 64) and leaves other widths to the plain form.
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
