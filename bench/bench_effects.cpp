@@ -2,13 +2,17 @@
 // paints it. Each iteration is one frame; the clock moves on 37 ms per frame
 // through a whole minute, so every texture and many fractal constants count.
 #include "gfx/effects/passes.h"
+#include "bench/floor_ratios.h"
 #include "gfx/frame.h"
+#include "gfx/simd_target.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -63,11 +67,7 @@ void runPass(benchmark::State& state, Pass pass)
 }
 
 void BM_WarpBackground(benchmark::State& state) { runPass(state, DrawWarpBackground); }
-// The warp background's portable path, which processors without AVX-512 take.
-void BM_WarpBackgroundScalar(benchmark::State& state) { runPass(state, DrawWarpBackgroundScalar); }
 void BM_Twister(benchmark::State& state) { runPass(state, DrawTwister); }
-// The twister's run-table path, for processors without AVX-512.
-void BM_TwisterScalar(benchmark::State& state) { runPass(state, DrawTwisterScalar); }
 void BM_Rotozoom(benchmark::State& state) { runPass(state, DrawRotozoom); }
 void BM_VoxelTerrain(benchmark::State& state) { runPass(state, DrawVoxelTerrain); }
 
@@ -100,18 +100,38 @@ void BM_Julia(benchmark::State& state)
     });
 }
 
-// A whole effect through RunEffect, forced by its digit key.
-void BM_Effect(benchmark::State& state)
+// A whole effect through RunEffect, forced by its digit key (1..5), on the
+// target dispatch picks or, when `target` is set, on that one.
+void effectOnTarget(benchmark::State& state, int64_t target)
 {
-    const int effect = static_cast<int>(state.range(0));
+    if (target != 0 && !simd::forceTarget(target)) {
+        state.SkipWithError("this processor cannot run the target");
+        return;
+    }
     SteppingClock clock;
-    HeldDigit keys(effect + 1);
+    HeldDigit keys(static_cast<int>(state.range(0)));
     std::vector<uint32_t> view(kViewWidth * kViewHeight, 0);
     uint32_t frame = 0;
     for (auto _ : state) {
         clock.now = frameTime(frame++);
         RunEffect(effects(), view.data(), clock, keys);
         benchmark::DoNotOptimize(view.data());
+        benchmark::ClobberMemory();
+    }
+    simd::forceTarget(0);
+}
+
+void BM_Effect(benchmark::State& state) { effectOnTarget(state, 0); }
+
+// The least a frame can cost, the floor the report divides by: moving the
+// window's bytes once.
+void BM_MemcpyWindowBytes(benchmark::State& state)
+{
+    const size_t bytes = size_t(kWindowWidth) * kWindowHeight * 4;
+    std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
         benchmark::ClobberMemory();
     }
 }
@@ -128,12 +148,42 @@ double fastest(const std::vector<double>& times)
 #define EFFECT_BENCHMARK(fn) BENCHMARK(fn)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest)
 
 EFFECT_BENCHMARK(BM_WarpBackground);
-EFFECT_BENCHMARK(BM_WarpBackgroundScalar);
 EFFECT_BENCHMARK(BM_Twister);
-EFFECT_BENCHMARK(BM_TwisterScalar);
 EFFECT_BENCHMARK(BM_Rotozoom);
 EFFECT_BENCHMARK(BM_VoxelTerrain);
 EFFECT_BENCHMARK(BM_TunnelRays);
 EFFECT_BENCHMARK(BM_TunnelCells);
 EFFECT_BENCHMARK(BM_Julia);
-EFFECT_BENCHMARK(BM_Effect)->DenseRange(0, 4);
+EFFECT_BENCHMARK(BM_MemcpyWindowBytes);
+EFFECT_BENCHMARK(BM_Effect)->ArgName("digit")->DenseRange(1, 5);
+
+// Every effect again on each compiled target this processor runs, and the
+// ratios to the floor for all of them after the usual report.
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::vector<std::string> names = {"BM_Effect"};
+    for (const simd::Target& target : simd::compiledTargets()) {
+        if (!target.supported) {
+            std::printf("bench_effects: target %s not run, this processor lacks it\n", target.name);
+            continue;
+        }
+        names.push_back(std::string("BM_Effect/") + target.name);
+        benchmark::RegisterBenchmark(names.back().c_str(), effectOnTarget, target.bits)
+            ->ArgName("digit")
+            ->DenseRange(1, 5)
+            ->Unit(benchmark::kMicrosecond)
+            ->ComputeStatistics("min", fastest);
+    }
+    std::printf("bench_effects: dispatch picks %s\n", simd::activeTarget().name);
+    std::vector<std::pair<std::string, std::string>> ratios;
+    for (const std::string& name : names)
+        for (int digit = 1; digit <= 5; ++digit)
+            ratios.emplace_back(name + "/digit:" + std::to_string(digit), "");
+    FloorRatioReporter reporter("BM_MemcpyWindowBytes", ratios);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

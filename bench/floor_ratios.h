@@ -16,6 +16,7 @@ class FloorRatioReporter : public benchmark::ConsoleReporter {
 public:
     // `floor` names the benchmark every other is divided by; each pair of
     // `splits` is (whole, part): the report also gives whole minus part.
+    // A pair with no part reports the whole alone.
     FloorRatioReporter(std::string floor, std::vector<std::pair<std::string, std::string>> splits)
         : floorName(std::move(floor)), splitNames(std::move(splits))
     {
@@ -59,6 +60,8 @@ private:
         std::printf("\n%s CPU time as multiples of the floor (%s, %.2f us)\n", which, floorName.c_str(), floor);
         for (const auto& [whole, part] : splitNames) {
             const double w = time(whole), p = time(part);
+            if (w > 0.0 && part.empty())
+                std::printf("  %-36s %6.1fx\n", whole.c_str(), w / floor);
             if (w <= 0.0 || p <= 0.0)
                 continue;
             std::printf("  %-28s whole %6.1fx   effect %6.1fx   rest %6.1fx\n", whole.c_str(), w / floor, p / floor,

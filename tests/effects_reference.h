@@ -10,9 +10,9 @@
 
 namespace reference {
 
-void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+using plain::DrawWarpBackground;
+using plain::DrawTwister;
+using plain::DrawVoxelTerrain;
 int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
 
 } // namespace reference

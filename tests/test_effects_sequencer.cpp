@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "support/each_target.h"
 #include "support/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -123,17 +124,19 @@ TEST(Sequencer, TerrainOverTheWarpMatchesThePlainOrderAtManyTimes)
     FakeKeys keys;
     keys.down[3] = true;
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
-    for (uint32_t ms : sampleTimes()) {
-        const uint32_t warpMs = ms, terrainMs = ms + 12345u;
-        SequenceClock clock({ms, ms, warpMs, terrainMs});
-        std::fill(view.begin(), view.end(), 0xDEADBEEFu);
-        RunEffect(effects, view.data(), clock, keys);
-        ASSERT_EQ(clock.used(), 4u);
-        const CImage& texture = *effects.textures[ChooseTexture(ms)];
-        reference::DrawWarpBackground(effects, texture, expected.data(), warpMs);
-        reference::DrawVoxelTerrain(effects, texture, expected.data(), terrainMs);
-        ASSERT_EQ(view, expected) << "at " << ms << " ms";
-    }
+    forEachTarget([&](const simd::Target& target) {
+        for (uint32_t ms : sampleTimes()) {
+            const uint32_t warpMs = ms, terrainMs = ms + 12345u;
+            SequenceClock clock({ms, ms, warpMs, terrainMs});
+            std::fill(view.begin(), view.end(), 0xDEADBEEFu);
+            RunEffect(effects, view.data(), clock, keys);
+            ASSERT_EQ(clock.used(), 4u);
+            const CImage& texture = *effects.textures[ChooseTexture(ms)];
+            reference::DrawWarpBackground(effects, texture, expected.data(), warpMs);
+            reference::DrawVoxelTerrain(effects, texture, expected.data(), terrainMs);
+            ASSERT_EQ(view, expected) << target.name << " at " << ms << " ms";
+        }
+    });
 }
 
 TEST(Sequencer, JuliaIgnoresTheTextureSlot)

@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "support/each_target.h"
 
 #include <gtest/gtest.h>
 
@@ -91,29 +92,30 @@ TEST(Twister, UsesEachImagesOwnSizeForTheWrap)
     }
 }
 
-TEST(Twister, MatchesThePlainFormAtManyTimes)
+TEST(Twister, MatchesThePlainFormOnEveryTargetAtManyTimes)
 {
-    // Every way of drawing it this processor has: the one picked, the run
-    // tables, and AVX-512 where present.
-    const EffectState& effects = embeddedEffects();
-    using Draw = void (*)(const EffectState&, const CImage&, uint32_t*, uint32_t);
-    std::vector<std::pair<const char*, Draw>> paths = {{"picked", DrawTwister}, {"scalar", DrawTwisterScalar}};
-    if (TwisterCanUseAvx512(effects, *effects.textures[0]))
-        paths.emplace_back("AVX-512", DrawTwisterAvx512);
+    // The embedded images, and a height map whose rows run through every
+    // height so that each step meets each of them over the frames.
+    EffectState diagonal;
+    makeFlatState(diagonal, 0, 0);
+    for (int row = 0; row < 256; ++row)
+        for (int col = 0; col < 256; ++col)
+            diagonal.heightMap->pixels[row * 256 + col] = 0xABCDEF00u | static_cast<uint32_t>((row + col * 7) & 255);
+    for (int i = 0; i < 64 * 64; ++i)
+        diagonal.textures[0]->pixels[i] = static_cast<uint32_t>(i) * 40503u;
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
-    for (int slot : {1, 5}) {
-        for (uint32_t ms : sampleTimes()) {
-            for (size_t i = 0; i < view.size(); ++i)
-                expected[i] = static_cast<uint32_t>(i * 2654435761u);
-            reference::DrawTwister(effects, *effects.textures[slot], expected.data(), ms);
-            for (const auto& [name, draw] : paths) {
+    forEachTarget([&](const simd::Target& target) {
+        for (const auto& [effects, slot] : {std::pair{&embeddedEffects(), 0}, {&embeddedEffects(), 5}, {&diagonal, 0}}) {
+            const CImage& texture = *effects->textures[slot];
+            for (uint32_t ms : sampleTimes()) {
                 for (size_t i = 0; i < view.size(); ++i)
-                    view[i] = static_cast<uint32_t>(i * 2654435761u);
-                draw(effects, *effects.textures[slot], view.data(), ms);
-                ASSERT_EQ(view, expected) << name << ", slot " << slot << " at " << ms << " ms";
+                    expected[i] = view[i] = static_cast<uint32_t>(i * 2654435761u);
+                reference::DrawTwister(*effects, texture, expected.data(), ms);
+                DrawTwister(*effects, texture, view.data(), ms);
+                ASSERT_EQ(view, expected) << target.name << ", slot " << slot << " at " << ms << " ms";
             }
         }
-    }
+    });
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "support/each_target.h"
 
 #include <gtest/gtest.h>
 
@@ -8,19 +9,21 @@ namespace {
 
 constexpr uint32_t kBackground = 0x11223344u;
 
-TEST(VoxelTerrain, FlatGroundFillsTheBottomEightyRowsOnly)
+TEST(VoxelTerrain, FlatGroundFillsTheBottomEightyRowsOnlyOnEveryTarget)
 {
     EffectState effects;
     makeFlatState(effects, 0, 0xFF00FF00u);
-    for (uint32_t ms : {0u, 12345u, 4294967295u}) {
-        std::vector<uint32_t> view(320 * 240, kBackground);
-        std::vector<int32_t> paintedRows(320, -1);
-        DrawVoxelTerrainCounting(effects, *effects.textures[0], view.data(), ms, paintedRows.data());
-        for (int y = 0; y < 240; ++y)
-            for (int x = 0; x < 320; ++x)
-                ASSERT_EQ(view[y * 320 + x], y >= 160 ? 0xFF00FF00u : kBackground) << x << "," << y;
-        EXPECT_EQ(paintedRows, std::vector<int32_t>(320, 80));
-    }
+    forEachTarget([&](const simd::Target& target) {
+        for (uint32_t ms : {0u, 12345u, 4294967295u}) {
+            std::vector<uint32_t> view(320 * 240, kBackground);
+            std::vector<int32_t> paintedRows(320, -1);
+            DrawVoxelTerrainCounting(effects, *effects.textures[0], view.data(), ms, paintedRows.data());
+            for (int y = 0; y < 240; ++y)
+                for (int x = 0; x < 320; ++x)
+                    ASSERT_EQ(view[y * 320 + x], y >= 160 ? 0xFF00FF00u : kBackground) << target.name << " " << x << "," << y;
+            EXPECT_EQ(paintedRows, std::vector<int32_t>(320, 80)) << target.name;
+        }
+    });
 }
 
 TEST(VoxelTerrain, TowersNeverReachRowZero)
@@ -31,17 +34,17 @@ TEST(VoxelTerrain, TowersNeverReachRowZero)
     EffectState effects;
     makeFlatState(effects, 255, 0xFF0000FFu);
     effects.heightMap->pixels[160 * 256 + 128] = 0;
-    std::vector<uint32_t> view(320 * 240, kBackground), expected(320 * 240, kBackground);
-    DrawVoxelTerrain(effects, *effects.textures[0], view.data(), 0);
+    std::vector<uint32_t> expected(320 * 240, kBackground);
     reference::DrawVoxelTerrain(effects, *effects.textures[0], expected.data(), 0);
-    ASSERT_EQ(view, expected);
     for (int x = 0; x < 320; ++x) {
-        EXPECT_EQ(view[x], kBackground) << x;
-        EXPECT_EQ(view[320 + x], 0xFF0000FFu) << x;
+        EXPECT_EQ(expected[x], kBackground) << x;
+        EXPECT_EQ(expected[320 + x], 0xFF0000FFu) << x;
     }
-    std::fill(view.begin(), view.end(), kBackground);
-    DrawVoxelTerrainSse2(effects, *effects.textures[0], view.data(), 0);
-    EXPECT_EQ(view, expected) << "SSE2";
+    forEachTarget([&](const simd::Target& target) {
+        std::vector<uint32_t> view(320 * 240, kBackground);
+        DrawVoxelTerrain(effects, *effects.textures[0], view.data(), 0);
+        EXPECT_EQ(view, expected) << target.name;
+    });
 }
 
 TEST(SampleHeight, ExactCellsAndInterpolation)
@@ -85,25 +88,21 @@ TEST(VoxelTerrain, SinglePrecisionDivisionTruncatesLikeIntegerDivision)
     }
 }
 
-TEST(VoxelTerrain, MatchesThePlainFormAtManyTimes)
+TEST(VoxelTerrain, MatchesThePlainFormOnEveryTargetAtManyTimes)
 {
-    using Draw = void (*)(const EffectState&, const CImage&, uint32_t*, uint32_t);
-    std::vector<std::pair<const char*, Draw>> draws = {{"dispatcher", DrawVoxelTerrain}, {"SSE2", DrawVoxelTerrainSse2}};
-    if (VoxelCanUseAvx2())
-        draws.emplace_back("AVX2", DrawVoxelTerrainAvx2);
-    if (VoxelCanUseAvx512())
-        draws.emplace_back("AVX-512", DrawVoxelTerrainAvx512);
     const EffectState& effects = embeddedEffects();
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
-    for (uint32_t ms : sampleTimes()) {
-        std::fill(expected.begin(), expected.end(), kBackground);
-        reference::DrawVoxelTerrain(effects, *effects.textures[3], expected.data(), ms);
-        for (const auto& [name, draw] : draws) {
+    std::vector<int32_t> paintedRows(320), expectedRows(320);
+    forEachTarget([&](const simd::Target& target) {
+        for (uint32_t ms : sampleTimes()) {
+            std::fill(expected.begin(), expected.end(), kBackground);
+            reference::DrawVoxelTerrain(effects, *effects.textures[3], expected.data(), ms, expectedRows.data());
             std::fill(view.begin(), view.end(), kBackground);
-            draw(effects, *effects.textures[3], view.data(), ms);
-            ASSERT_EQ(view, expected) << name << " at " << ms << " ms";
+            DrawVoxelTerrainCounting(effects, *effects.textures[3], view.data(), ms, paintedRows.data());
+            ASSERT_EQ(view, expected) << target.name << " at " << ms << " ms";
+            ASSERT_EQ(paintedRows, expectedRows) << target.name << " at " << ms << " ms";
         }
-    }
+    });
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "support/each_target.h"
 
 #include <gtest/gtest.h>
 
@@ -34,27 +35,35 @@ TEST(WarpBackground, SamplesOnlyTheTopLeftQuarter)
         ASSERT_EQ(pixel, 0xFF00003Fu);
 }
 
-TEST(WarpBackground, MatchesThePlainFormAtManyTimesIncludingNegativeSignedClock)
+TEST(WarpBackground, MatchesThePlainFormOnEveryTargetAtManyTimesIncludingNegativeSignedClock)
 {
-    // Every way of drawing it this processor has: the one picked, the
-    // portable one, and AVX-512 where present.
-    using Draw = void (*)(const EffectState&, const CImage&, uint32_t*, uint32_t);
-    std::vector<std::pair<const char*, Draw>> paths = {{"picked", DrawWarpBackground},
-                                                       {"scalar", DrawWarpBackgroundScalar}};
-    if (WarpCanUseAvx512())
-        paths.emplace_back("AVX-512", DrawWarpBackgroundAvx512);
+    // The whole view, and only what a terrain left above it (columns
+    // covered to varied heights, none, all but row 0).
     const EffectState& effects = embeddedEffects();
+    std::vector<int32_t> paintedRows(320);
+    for (int x = 0; x < 320; ++x)
+        paintedRows[x] = x < 16 ? 0 : x >= 304 ? 239 : (x * 7919) % 240;
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
-    for (int slot : {0, 4, 5}) {
-        for (uint32_t ms : sampleTimes()) {
-            reference::DrawWarpBackground(effects, *effects.textures[slot], expected.data(), ms);
-            for (const auto& [name, draw] : paths) {
+    forEachTarget([&](const simd::Target& target) {
+        for (int slot : {0, 4, 5}) {
+            for (uint32_t ms : sampleTimes()) {
+                const CImage& texture = *effects.textures[slot];
+                reference::DrawWarpBackground(effects, texture, expected.data(), ms);
                 std::fill(view.begin(), view.end(), 0x12345678u);
-                draw(effects, *effects.textures[slot], view.data(), ms);
-                ASSERT_EQ(view, expected) << name << ", slot " << slot << " at " << ms << " ms";
+                DrawWarpBackground(effects, texture, view.data(), ms);
+                ASSERT_EQ(view, expected) << target.name << ", slot " << slot << " at " << ms << " ms";
+
+                // Pixels the terrain covers keep what they held.
+                for (int y = 0; y < 240; ++y)
+                    for (int x = 0; x < 320; ++x)
+                        if (paintedRows[x] >= 240 - y)
+                            expected[y * 320 + x] = 0x12345678u;
+                std::fill(view.begin(), view.end(), 0x12345678u);
+                DrawWarpBackgroundAbove(effects, texture, view.data(), ms, paintedRows.data());
+                ASSERT_EQ(view, expected) << target.name << " above the terrain, slot " << slot << " at " << ms;
             }
         }
-    }
+    });
 }
 
 TEST(WarpBackground, NegativeSignedClockTruncatesTowardZero)

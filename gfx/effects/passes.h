@@ -28,44 +28,25 @@ int ChooseEffect(uint32_t ms, platform::KeyState& keys);
 int ChooseTexture(uint32_t ms);
 
 void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The same background drawn one pixel at a time, or with AVX-512 (byte
-// permutes and gathers) where the processor has it (WarpCanUseAvx512);
-// DrawWarpBackground picks. All give the same pixels.
-void DrawWarpBackgroundScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawWarpBackgroundAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-bool WarpCanUseAvx512();
-// The AVX-512 background only where a terrain that painted paintedRows
-// (as DrawVoxelTerrainCounting notes them) leaves the view: column x gets
-// rows 0 .. 239 - paintedRows[x], the same pixels as the whole background
-// there, and the rows below keep what they hold.
-void DrawWarpBackgroundAvx512Above(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
-                                   const int32_t* paintedRows);
-// The background at warpMs with the terrain at terrainMs over it. Where
-// the processor has AVX-512 the terrain goes first and the background
-// fills only what it left; the frame is the same either way.
+// The background only where a terrain that painted paintedRows (as
+// DrawVoxelTerrainCounting notes them) leaves the view: column x gets rows
+// 0 .. 239 - paintedRows[x], the same pixels as the whole background there,
+// and the rows below keep what they hold.
+void DrawWarpBackgroundAbove(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                             const int32_t* paintedRows);
+// The background at warpMs with the terrain at terrainMs over it: the
+// terrain goes first and the background fills only what it left, the same
+// frame as drawing them in turn.
 void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t warpMs,
                           uint32_t terrainMs);
+// Images of any size; the vector form reads rows as wide as the supplied
+// ones (256 and 64) and leaves other widths to the plain form.
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The same column painted with the run tables, for any image sizes, or with
-// AVX-512 where the processor has it and the images have the supplied
-// widths, 256 and 64 (TwisterCanUseAvx512); DrawTwister picks. All give the
-// same pixels.
-void DrawTwisterScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 // The rotozoom one pixel at a time: the path for a processor without a
 // vector target, and what the vector forms must match bit for bit.
 void DrawRotozoomPlain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The terrain with SSE2, or with AVX2 or AVX-512 gathers where the
-// processor has them (VoxelCanUseAvx2, VoxelCanUseAvx512); DrawVoxelTerrain
-// picks. All give the same pixels.
-void DrawVoxelTerrainSse2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawVoxelTerrainAvx2(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-void DrawVoxelTerrainAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-bool VoxelCanUseAvx2();
-bool VoxelCanUseAvx512();
 // As DrawVoxelTerrain, also noting for each of the 320 columns how many
 // rows it painted from the bottom up: column x covers rows
 // 240 - paintedRows[x] .. 239 and leaves the rows above as they were (row 0
@@ -73,11 +54,6 @@ bool VoxelCanUseAvx512();
 // lies above it may as well be drawn after it.
 void DrawVoxelTerrainCounting(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                               int32_t* paintedRows);
-// As DrawVoxelTerrainCounting, for a caller that paints over every pixel
-// above the painted rows next: those of them lying under the highest
-// column of their group of four may get any value.
-void DrawVoxelTerrainToBeCovered(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
-                                 int32_t* paintedRows);
 void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_t ms);
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells;
@@ -116,3 +92,16 @@ int32_t SampleHeight(const CImage& heightMap, int32_t x, int32_t y);
 // their reference forms in the tests so both round the same way.
 inline float singleSine(float angle) { return static_cast<float>(std::sin(static_cast<double>(angle))); }
 inline float singleCosine(float angle) { return static_cast<float>(std::cos(static_cast<double>(angle))); }
+
+// The plain forms of the passes, step by step as defined, one pixel at a
+// time: what processors without a vector target draw with, and what every
+// vector target must match bit for bit. With paintedRows set, the
+// background draws only above the terrain (as DrawWarpBackgroundAbove) and
+// the terrain notes what it painted (as DrawVoxelTerrainCounting).
+namespace plain {
+void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                        const int32_t* paintedRows = nullptr);
+void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
+                      int32_t* paintedRows = nullptr);
+} // namespace plain

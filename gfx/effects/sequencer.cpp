@@ -24,14 +24,9 @@ void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uin
     // The terrain covers about a third of the view and paints the same
     // whatever lies under it, so drawing it first spares the background
     // the pixels it would lose anyway.
-    if (WarpCanUseAvx512()) {
-        int32_t paintedRows[kViewWidth];
-        DrawVoxelTerrainToBeCovered(effects, texture, view, terrainMs, paintedRows);
-        DrawWarpBackgroundAvx512Above(effects, texture, view, warpMs, paintedRows);
-        return;
-    }
-    DrawWarpBackground(effects, texture, view, warpMs);
-    DrawVoxelTerrain(effects, texture, view, terrainMs);
+    int32_t paintedRows[kViewWidth];
+    DrawVoxelTerrainCounting(effects, texture, view, terrainMs, paintedRows);
+    DrawWarpBackgroundAbove(effects, texture, view, warpMs, paintedRows);
 }
 
 void RunEffect(EffectState& effects, uint32_t* view, platform::Clock& clock, platform::KeyState& keys)

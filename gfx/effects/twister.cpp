@@ -1,118 +1,26 @@
+// The twisting column: a plain form run by run, and one vector form
+// compiled for every target (this file is included once per target by
+// Highway's foreach_target.h).
+#ifndef TWISTER_SHARED
+#define TWISTER_SHARED
+
 #include "gfx/effects/passes.h"
 #include "gfx/frame.h"
 
-#include <immintrin.h>
+#include <cmath>
+#include <cstring>
 
 namespace {
 
 constexpr int kCentre = 160;
 constexpr int kSteps = 256;
 constexpr int kHalf = kSteps / 2;
-constexpr int kSlots = 97; // reach 0..95 plus one slot for runs that draw nothing
 
-// Each step's run as a "slot" per step k and height h, worked out once: the
-// time never enters it. w(k) = trunc(s(k) * (h + 128) * 0.25), the product
-// with the float sine formed in double precision (where it is exact) and
-// truncated toward zero.
-//  - Left steps (k < 128) cover x = 160 - w .. 159: slot max(w, 0), the
-//    distance they reach to the left (0: nothing drawn).
-//  - Right steps cover x = 160 .. 160 - w: slot max(1 - w, 0), one more than
-//    the distance they reach to the right (0: nothing drawn).
-struct SlotTable {
-    uint8_t slot[kSteps][256];
-
-    SlotTable()
-    {
-        for (int k = 0; k < kSteps; ++k) {
-            const float sine = singleSine(static_cast<float>(k * (1.0 / 128) * 3.14159265));
-            for (int h = 0; h < 256; ++h) {
-                const int32_t w = static_cast<int32_t>(static_cast<double>(sine) * (h + 128) * 0.25);
-                const int32_t reach = k < kHalf ? w : 1 - w;
-                slot[k][h] = static_cast<uint8_t>(reach > 0 ? reach : 0);
-            }
-        }
-    }
-};
-
-const SlotTable& slotTable()
+// s(k), the sine of step k's angle in single precision.
+float stepSine(int k)
 {
-    static const SlotTable table;
-    return table;
+    return singleSine(static_cast<float>(k * (1.0 / 128) * 3.14159265));
 }
-
-// c + k wraps around a row of the height map or the texture. The supplied
-// images are 256 and 64 wide, where a mask does it; other widths take the
-// division.
-struct MaskWrap {
-    uint32_t mask;
-    uint32_t operator()(uint32_t i) const { return i & mask; }
-};
-struct DivisionWrap {
-    uint32_t width;
-    uint32_t operator()(uint32_t i) const { return i % width; }
-};
-
-bool isPowerOfTwo(int32_t width) { return width > 0 && (width & (width - 1)) == 0; }
-
-// One row of the column. Later runs overwrite earlier ones, so a pixel shows
-// the last run, in drawing order, that reaches it. Runs are scattered by
-// their reach (a later run with the same reach replaces the earlier one),
-// then a sweep from the outside in finds, for each distance, the last run
-// reaching at least that far. Every pixel is written once, without branches
-// on the data.
-template <class HeightWrap, class TextureWrap>
-class RowPainter {
-public:
-    RowPainter(const CImage& heightMap, const CImage& texture, HeightWrap heightWrap, TextureWrap textureWrap)
-        : heightMap_(heightMap), texture_(texture), heightWrap_(heightWrap), textureWrap_(textureWrap)
-    {
-    }
-
-    void paint(const SlotTable& table, uint32_t c, int y, uint32_t* out)
-    {
-        const uint32_t* heights = heightMap_.pixels + (y % heightMap_.bufferHeight) * heightMap_.bufferWidth;
-        const uint32_t* texels = texture_.pixels + (y % texture_.bufferHeight) * texture_.bufferWidth;
-        // Pixel colour: texel c + k of the row for the run k shown there.
-        auto colour = [&](int32_t k) { return texels[textureWrap_(c + static_cast<uint32_t>(k))]; };
-        int32_t owner[kSlots];
-
-        // Left: drawn for k = 0..127; the last drawn wins, the largest k.
-        for (int32_t& o : owner)
-            o = -1;
-        uint32_t furthest = 0;
-        for (uint32_t k = 0; k < kHalf; ++k) {
-            const uint32_t slot = table.slot[k][heights[heightWrap_(c + k)] & 0xFF];
-            owner[slot] = static_cast<int32_t>(k);
-            furthest = slot > furthest ? slot : furthest;
-        }
-        int32_t last = -1;
-        for (uint32_t d = furthest; d >= 1; --d) {
-            last = owner[d] > last ? owner[d] : last;
-            out[kCentre - static_cast<int32_t>(d)] = colour(last);
-        }
-
-        // Right: drawn for k = 255..128; the last drawn wins, the smallest k.
-        for (int32_t& o : owner)
-            o = kSteps;
-        furthest = 0;
-        for (uint32_t k = kSteps - 1; k >= kHalf; --k) {
-            const uint32_t slot = table.slot[k][heights[heightWrap_(c + k)] & 0xFF];
-            owner[slot] = static_cast<int32_t>(k);
-            furthest = slot > furthest ? slot : furthest;
-        }
-        last = kSteps;
-        for (uint32_t slot = furthest; slot >= 1; --slot) {
-            last = owner[slot] < last ? owner[slot] : last;
-            out[kCentre + static_cast<int32_t>(slot) - 1] = colour(last);
-        }
-    }
-
-private:
-    const CImage& heightMap_;
-    const CImage& texture_;
-    HeightWrap heightWrap_;
-    TextureWrap textureWrap_;
-};
 
 // Where row y's steps start in the rows of the height map and the texture.
 uint32_t firstStep(uint32_t t, int y)
@@ -121,172 +29,231 @@ uint32_t firstStep(uint32_t t, int y)
     return t + static_cast<uint32_t>(static_cast<int32_t>(static_cast<double>(turn) * 32 + 32));
 }
 
-template <class HeightWrap, class TextureWrap>
-void paintRows(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms, HeightWrap heightWrap,
-               TextureWrap textureWrap)
-{
-    const SlotTable& table = slotTable();
-    RowPainter<HeightWrap, TextureWrap> painter(*effects.heightMap, texture, heightWrap, textureWrap);
-    const uint32_t t = ms / 30;
-    for (int y = 0; y < kViewHeight; ++y)
-        painter.paint(table, firstStep(t, y), y, view + y * kViewWidth);
-}
+// The vector form finds each step's w = trunc(s(k) * (h + 128) * 0.25) in
+// 32-bit integers. |s(k)| is M * 2^-S' with M a 24-bit integer (the float's
+// significand), so |w| = floor(M * H / 2^S), S = S' + 2, H = h + 128 < 2^9.
+// M * H needs 33 bits; with M = Mh * 2^12 + Ml the quotient is exactly
+// floor((Mh * H + floor(Ml * H / 2^12)) / 2^(S - 12)), every term in 32 bits.
+// S - 12 is at least 13; from 31 on the quotient is 0 (the sum stays below
+// 2^22), so the shift is capped there.
+struct StepScales {
+    alignas(64) uint32_t high[kSteps];
+    alignas(64) uint32_t low[kSteps];
+    alignas(64) uint32_t shift[kSteps];
+    alignas(64) int32_t negative[kSteps]; // -1 where s(k) < 0, else 0
 
-// The vector path works the same runs out differently. A step's reach is
-// computed in double precision as the slot table has it (s(k) / 4 is exact,
-// and so is its product with h + 128), then turned into a position in a
-// 256-byte line:
-//  - left steps at 96 - reach: pixel x = 64 + p for p = 1..95;
-//  - right steps at 159 + reach: pixel x = p for p = 160..255;
-// each holding k + 1 (left) or 256 - k (right), 1..128, 0 for none. Stored
-// in drawing order, a position keeps its last run; the largest value from
-// the outside in (a running maximum towards the centre) is then the last
-// run reaching each pixel, and 0 where none does.
-struct QuarterSines {
-    alignas(64) double value[kSteps];
-
-    QuarterSines()
+    StepScales()
     {
-        for (int k = 0; k < kSteps; ++k)
-            value[k] = static_cast<double>(singleSine(static_cast<float>(k * (1.0 / 128) * 3.14159265))) * 0.25;
+        for (int k = 0; k < kSteps; ++k) {
+            const float s = stepSine(k);
+            int exponent = 0;
+            const float fraction = std::frexp(std::fabs(s), &exponent); // |s| = fraction * 2^exponent
+            const auto m = static_cast<uint32_t>(std::ldexp(fraction, 24));
+            const int quotientShift = 24 - exponent + 2 - 12;
+            high[k] = m >> 12;
+            low[k] = m & 4095u;
+            shift[k] = static_cast<uint32_t>(quotientShift < 31 ? quotientShift : 31);
+            negative[k] = s < 0 ? -1 : 0;
+        }
     }
 };
 
-const QuarterSines& quarterSines()
+const StepScales& stepScales()
 {
-    static const QuarterSines sines;
-    return sines;
-}
-
-constexpr int kLeftBase = 96;
-constexpr int kRightBase = 159;
-constexpr __mmask16 kAll16 = 0xFFFF;
-constexpr __mmask8 kAll8 = 0xFF;
-
-#define TWISTER_TARGET __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512vbmi")))
-
-// Heights c + k .. c + k + 7 of a 256-wide row, wrapping at its end.
-TWISTER_TARGET inline __m256i loadHeights(const uint32_t* heights, uint32_t first)
-{
-    const uint32_t fit = kHeightMapSize - first;
-    if (fit >= 8)
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(heights + first));
-    const __mmask8 before = static_cast<__mmask8>((1u << fit) - 1);
-    const __m256i head = _mm256_maskz_loadu_epi32(before, heights + first);
-    return _mm256_mask_expandloadu_epi32(head, static_cast<__mmask8>(~before), heights);
-}
-
-// Where the 8 steps from k0 on put their runs. (The zero-masked forms of
-// the 512-bit conversions: GCC 12 warns about the undefined pass-through
-// operand of the plain ones.)
-TWISTER_TARGET inline __m128i positionsOf(__m256i heights, const double* quarterSine, bool left)
-{
-    const __m256i h = _mm256_add_epi32(_mm256_and_si256(heights, _mm256_set1_epi32(0xFF)), _mm256_set1_epi32(128));
-    const __m512d product = _mm512_mul_pd(_mm512_maskz_cvtepi32_pd(kAll8, h), _mm512_load_pd(quarterSine));
-    const __m256i w = _mm512_maskz_cvttpd_epi32(kAll8, product);
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i at = left ? _mm256_sub_epi32(_mm256_set1_epi32(kLeftBase), _mm256_max_epi32(w, zero))
-                            : _mm256_add_epi32(_mm256_set1_epi32(kRightBase),
-                                               _mm256_max_epi32(_mm256_sub_epi32(_mm256_set1_epi32(1), w), zero));
-    return _mm256_maskz_cvtepi32_epi8(kAll8, at);
-}
-
-// Running maximum over the 64 bytes, towards higher (up) or lower indices.
-TWISTER_TARGET inline __m512i runningMax(__m512i v, bool up)
-{
-    const __m512i lanes = _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45,
-                                          44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
-                                          25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5,
-                                          4, 3, 2, 1, 0);
-#pragma GCC unroll 6
-    for (int n = 1; n < 64; n *= 2) {
-        const __m512i from = up ? _mm512_sub_epi8(lanes, _mm512_set1_epi8(static_cast<char>(n)))
-                                : _mm512_add_epi8(lanes, _mm512_set1_epi8(static_cast<char>(n)));
-        const __mmask64 keep = up ? ~0ull << n : ~0ull >> n;
-        v = _mm512_max_epu8(v, _mm512_maskz_permutexvar_epi8(keep, from, v));
-    }
-    return v;
-}
-
-// Pixels x .. x + 15 from their owners' values; none left where 0.
-TWISTER_TARGET inline void paintOwners(const uint8_t* values, bool left, uint32_t c, const __m512i (&texels)[4],
-                                      uint32_t* out)
-{
-    const __m512i value = _mm512_maskz_cvtepu8_epi32(kAll16, _mm_loadu_si128(reinterpret_cast<const __m128i*>(values)));
-    // Left: texel c + k = c + value - 1; right: c + k = c + 256 - value.
-    const __m512i index = left ? _mm512_add_epi32(value, _mm512_set1_epi32(static_cast<int32_t>(c - 1)))
-                               : _mm512_sub_epi32(_mm512_set1_epi32(static_cast<int32_t>(c)), value);
-    const __m512i low = _mm512_permutex2var_epi32(texels[0], index, texels[1]);
-    const __m512i high = _mm512_permutex2var_epi32(texels[2], index, texels[3]);
-    const __mmask16 upper = _mm512_test_epi32_mask(index, _mm512_set1_epi32(32));
-    _mm512_mask_storeu_epi32(out, _mm512_test_epi32_mask(value, value), _mm512_mask_blend_epi32(upper, low, high));
-}
-
-TWISTER_TARGET void paintRowAvx512(const double* quarterSine, const uint32_t* heights, const uint32_t* texelRow,
-                                   uint32_t c, uint32_t* out)
-{
-    alignas(64) uint8_t position[kSteps];
-#pragma GCC unroll 4
-    for (int k0 = 0; k0 < kHalf; k0 += 8) {
-        const __m256i h = loadHeights(heights, (c + static_cast<uint32_t>(k0)) & 255);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(position + k0), positionsOf(h, quarterSine + k0, true));
-    }
-#pragma GCC unroll 4
-    for (int k0 = kHalf; k0 < kSteps; k0 += 8) {
-        const __m256i h = loadHeights(heights, (c + static_cast<uint32_t>(k0)) & 255);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(position + k0), positionsOf(h, quarterSine + k0, false));
-    }
-    // Left steps in drawing order 0..127, right ones 255..128: step k and
-    // step 255 - k both hold k + 1.
-    alignas(64) uint8_t line[kSteps] = {};
-#pragma GCC unroll 16
-    for (int k = 0; k < kHalf; ++k) {
-        line[position[k]] = static_cast<uint8_t>(k + 1);
-        line[position[kSteps - 1 - k]] = static_cast<uint8_t>(k + 1);
-    }
-    const __m512i left0 = runningMax(_mm512_load_si512(line), true);
-    __m512i left1 = runningMax(_mm512_load_si512(line + 64), true);
-    left1 = _mm512_max_epu8(left1, _mm512_maskz_permutexvar_epi8(~0ull, _mm512_set1_epi8(63), left0));
-    const __m512i right1 = runningMax(_mm512_load_si512(line + 192), false);
-    __m512i right0 = runningMax(_mm512_load_si512(line + 128), false);
-    right0 = _mm512_max_epu8(right0, _mm512_maskz_permutexvar_epi8(~0ull, _mm512_setzero_si512(), right1));
-    _mm512_store_si512(line, left0);
-    _mm512_store_si512(line + 64, left1);
-    _mm512_store_si512(line + 128, right0);
-    _mm512_store_si512(line + 192, right1);
-
-    const __m512i texels[4] = {_mm512_loadu_si512(texelRow), _mm512_loadu_si512(texelRow + 16),
-                               _mm512_loadu_si512(texelRow + 32), _mm512_loadu_si512(texelRow + 48)};
-    for (int p = 0; p < kLeftBase; p += 16)
-        paintOwners(line + p, true, c, texels, out + 64 + p);
-    for (int p = kCentre; p < kSteps; p += 16)
-        paintOwners(line + p, false, c, texels, out + p);
+    static const StepScales scales;
+    return scales;
 }
 
 } // namespace
 
-void DrawTwisterScalar(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+namespace plain {
+
+void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    const int32_t heightWidth = effects.heightMap->bufferWidth;
-    const int32_t textureWidth = texture.bufferWidth;
-    if (isPowerOfTwo(heightWidth) && isPowerOfTwo(textureWidth))
-        paintRows(effects, texture, view, ms, MaskWrap{uint32_t(heightWidth) - 1}, MaskWrap{uint32_t(textureWidth) - 1});
-    else
-        paintRows(effects, texture, view, ms, DivisionWrap{uint32_t(heightWidth)}, DivisionWrap{uint32_t(textureWidth)});
+    const CImage& hm = *effects.heightMap;
+    float s[kSteps];
+    for (int k = 0; k < kSteps; ++k)
+        s[k] = stepSine(k);
+    const uint32_t t = ms / 30;
+    for (int y = 0; y < kViewHeight; ++y) {
+        const uint32_t c = firstStep(t, y);
+        const uint32_t* heights = hm.pixels + (y % hm.bufferHeight) * hm.bufferWidth;
+        const uint32_t* texels = texture.pixels + (y % texture.bufferHeight) * texture.bufferWidth;
+        auto w = [&](uint32_t k) {
+            const int32_t h = static_cast<int32_t>(heights[(c + k) % static_cast<uint32_t>(hm.bufferWidth)] & 0xFF);
+            return static_cast<int32_t>(static_cast<double>(s[k]) * (h + 128) * 0.25);
+        };
+        auto colour = [&](uint32_t k) { return texels[(c + k) % static_cast<uint32_t>(texture.bufferWidth)]; };
+        uint32_t* out = view + y * kViewWidth;
+        for (uint32_t k = 0; k < kHalf; ++k) {
+            const int32_t reach = w(k);
+            const uint32_t pixel = colour(k);
+            for (int32_t x = kCentre - reach; x < kCentre; ++x)
+                out[x] = pixel;
+        }
+        for (uint32_t k = kSteps - 1; k >= kHalf; --k) {
+            const int32_t reach = -w(k);
+            const uint32_t pixel = colour(k);
+            for (int32_t x = kCentre; x <= kCentre + reach; ++x)
+                out[x] = pixel;
+        }
+    }
 }
 
-bool TwisterCanUseAvx512(const EffectState& effects, const CImage& texture)
+} // namespace plain
+
+#endif // TWISTER_SHARED
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "gfx/effects/twister.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace twister {
+namespace HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+
+void Paint(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    return effects.heightMap->bufferWidth == kHeightMapSize && texture.bufferWidth == kTextureSize &&
-           __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
-           __builtin_cpu_supports("avx512vbmi");
+    plain::DrawTwister(effects, texture, view, ms);
 }
 
-TWISTER_TARGET void DrawTwisterAvx512(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+#else
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+// Eight lanes at most: the 512-bit forms of the gathers and the variable
+// shifts made the whole pass slower than the 256-bit ones on the AVX-512
+// processor we measured.
+using Lanes32 = hn::CappedTag<uint32_t, 8>;
+
+// A row's runs in a 256-byte line: left steps put theirs at
+// 96 - max(w, 0) (pixel x = 64 + p for p = 1..95, 96 for none), right ones
+// at 159 + max(1 - w, 0) (pixel x = p for p = 160..255), each holding k + 1
+// (left) or 256 - k (right), 1..128, 0 for none. Stored in drawing order, a
+// position keeps its last run; the largest value from the outside in (a
+// running maximum towards the centre) is then the last run reaching each
+// pixel, and 0 where none does.
+constexpr int kLeftBase = 96;
+constexpr int kRightBase = 159;
+
+// Each step's position in the line.
+void positionsOfRow(const StepScales& scales, const uint32_t* heights, uint32_t c, int32_t* position)
+{
+    const Lanes32 du;
+    const hn::RebindToSigned<decltype(du)> di;
+    const size_t lanes = hn::Lanes(du);
+    alignas(64) uint32_t wrapped[hn::MaxLanes(du)];
+    for (size_t k0 = 0; k0 < kSteps; k0 += lanes) {
+        // Heights c + k .. of the 256-wide row, wrapping at its end.
+        const uint32_t first = (c + static_cast<uint32_t>(k0)) & 255;
+        auto raw = hn::Undefined(du);
+        if (first + lanes <= kHeightMapSize) {
+            raw = hn::LoadU(du, heights + first);
+        } else {
+            for (size_t i = 0; i < lanes; ++i)
+                wrapped[i] = heights[(first + i) & 255];
+            raw = hn::Load(du, wrapped);
+        }
+        const auto h = hn::Add(hn::And(raw, hn::Set(du, 0xFF)), hn::Set(du, 128));
+        const auto partial = hn::ShiftRight<12>(hn::Mul(hn::Load(du, scales.low + k0), h));
+        const auto magnitude = hn::BitCast(
+            di, hn::Shr(hn::Add(hn::Mul(hn::Load(du, scales.high + k0), h), partial), hn::Load(du, scales.shift + k0)));
+        const auto negative = hn::Load(di, scales.negative + k0);
+        const auto w = hn::Sub(hn::Xor(magnitude, negative), negative);
+        const auto zero = hn::Zero(di);
+        const auto at = k0 < kHalf ? hn::Sub(hn::Set(di, kLeftBase), hn::Max(w, zero))
+                                   : hn::Add(hn::Set(di, kRightBase), hn::Max(hn::Sub(hn::Set(di, 1), w), zero));
+        hn::Store(at, di, position + k0);
+    }
+}
+
+// The running maximum of 16 bytes towards higher (up) or lower indices,
+// carried in from the block before.
+template <bool up>
+hn::Vec<hn::Full128<uint8_t>> runningMax(hn::Vec<hn::Full128<uint8_t>> v, hn::Vec<hn::Full128<uint8_t>> carry)
+{
+    const hn::Full128<uint8_t> d;
+    if constexpr (up) {
+        v = hn::Max(v, hn::ShiftLeftBytes<1>(d, v));
+        v = hn::Max(v, hn::ShiftLeftBytes<2>(d, v));
+        v = hn::Max(v, hn::ShiftLeftBytes<4>(d, v));
+        v = hn::Max(v, hn::ShiftLeftBytes<8>(d, v));
+    } else {
+        v = hn::Max(v, hn::ShiftRightBytes<1>(d, v));
+        v = hn::Max(v, hn::ShiftRightBytes<2>(d, v));
+        v = hn::Max(v, hn::ShiftRightBytes<4>(d, v));
+        v = hn::Max(v, hn::ShiftRightBytes<8>(d, v));
+    }
+    return hn::Max(v, carry);
+}
+
+// The owners of pixels 64..159 (left) and 160..255 (right).
+void ownersOfRow(uint8_t* line)
+{
+    const hn::Full128<uint8_t> d;
+    auto carry = hn::Zero(d);
+    for (int p = 0; p < kLeftBase; p += 16) {
+        const auto v = runningMax<true>(hn::Load(d, line + p), carry);
+        hn::Store(v, d, line + p);
+        carry = hn::TableLookupBytes(v, hn::Set(d, 15));
+    }
+    carry = hn::Zero(d);
+    for (int p = kSteps - 16; p >= kCentre; p -= 16) {
+        const auto v = runningMax<false>(hn::Load(d, line + p), carry);
+        hn::Store(v, d, line + p);
+        carry = hn::TableLookupBytes(v, hn::Set(d, 0));
+    }
+}
+
+// Pixels from their owners' values, for `count` pixels from out on; the
+// pixels no run reaches (value 0) keep what they hold.
+template <bool left>
+void paintOwners(const uint8_t* values, const uint32_t* texelRow, uint32_t c, uint32_t* out, int count)
+{
+    const Lanes32 d;
+    const hn::RebindToSigned<decltype(d)> di;
+    const hn::Rebind<uint8_t, decltype(d)> d8;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    for (int i = 0; i < count; i += lanes) {
+        const auto value = hn::PromoteTo(di, hn::LoadU(d8, values + i));
+        // Left: texel c + k = c + value - 1; right: c + k = c + 256 - value.
+        const auto step = left ? hn::Add(value, hn::Set(di, static_cast<int32_t>(c - 1)))
+                               : hn::Sub(hn::Set(di, static_cast<int32_t>(c)), value);
+        const auto texel = hn::GatherIndex(d, texelRow, hn::And(step, hn::Set(di, kTextureSize - 1)));
+        const auto drawn = hn::RebindMask(d, hn::Ne(value, hn::Zero(di)));
+        hn::StoreU(hn::IfThenElse(drawn, texel, hn::LoadU(d, out + i)), d, out + i);
+    }
+}
+
+void paintRow(const StepScales& scales, const uint32_t* heights, const uint32_t* texelRow, uint32_t c, uint32_t* out)
+{
+    alignas(64) int32_t position[kSteps];
+    positionsOfRow(scales, heights, c, position);
+    // Left steps in drawing order 0..127, right ones 255..128: step k and
+    // step 255 - k both hold k + 1.
+    alignas(64) uint8_t line[kSteps] = {};
+    for (int k = 0; k < kHalf; ++k) {
+        line[position[k]] = static_cast<uint8_t>(k + 1);
+        line[position[kSteps - 1 - k]] = static_cast<uint8_t>(k + 1);
+    }
+    ownersOfRow(line);
+    paintOwners<true>(line, texelRow, c, out + 64, kLeftBase);
+    paintOwners<false>(line + kCentre, texelRow, c, out + kCentre, kSteps - kCentre);
+}
+
+void Paint(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     const CImage& heightMap = *effects.heightMap;
-    const double* quarterSine = quarterSines().value;
+    // The vector form reads rows as wide as the supplied images; others
+    // take the plain one.
+    if (heightMap.bufferWidth != kHeightMapSize || texture.bufferWidth != kTextureSize) {
+        plain::DrawTwister(effects, texture, view, ms);
+        return;
+    }
+    const StepScales& scales = stepScales();
     const uint32_t t = ms / 30;
     // The library's sine for every row first: run back to back, the calls
     // overlap one another instead of holding up the rows.
@@ -296,14 +263,25 @@ TWISTER_TARGET void DrawTwisterAvx512(const EffectState& effects, const CImage& 
     for (int y = 0; y < kViewHeight; ++y) {
         const uint32_t* heights = heightMap.pixels + (y % heightMap.bufferHeight) * kHeightMapSize;
         const uint32_t* texelRow = texture.pixels + (y % texture.bufferHeight) * kTextureSize;
-        paintRowAvx512(quarterSine, heights, texelRow, firstSteps[y], view + y * kViewWidth);
+        paintRow(scales, heights, texelRow, firstSteps[y], view + y * kViewWidth);
     }
 }
 
+#endif
+
+} // namespace HWY_NAMESPACE
+} // namespace twister
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace twister {
+HWY_EXPORT(Paint);
+} // namespace twister
+
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
-    if (TwisterCanUseAvx512(effects, texture))
-        DrawTwisterAvx512(effects, texture, view, ms);
-    else
-        DrawTwisterScalar(effects, texture, view, ms);
+    HWY_DYNAMIC_DISPATCH(twister::Paint)(effects, texture, view, ms);
 }
+
+#endif
