@@ -62,19 +62,6 @@ int chunkOutputFrames(const Mp3Stream& stream)
     return int(int64_t(stream.chunkFrames) * kOutputRate / stream.sourceRate);
 }
 
-void recordHistory(Mp3Stream& stream, const float* frames, int count)
-{
-    // Only the last window's worth can still be asked for.
-    int i = std::max(0, count - kSpectrumWindow);
-    while (i < count) {
-        int run = std::min(count - i, kSpectrumWindow - stream.historyPos);
-        float* dest = stream.history.data() + stream.historyPos;
-        for (int k = 0; k < run; ++k, ++i)
-            dest[k] = (frames[2 * i] + frames[2 * i + 1]) * 0.5f;
-        stream.historyPos = (stream.historyPos + run) % kSpectrumWindow;
-    }
-}
-
 // Decodes into `out` until `bytes` are filled or the file ends; returns the
 // bytes written.
 size_t decode(Mp3Stream& stream, float* out, size_t bytes)
@@ -248,15 +235,17 @@ int renderMp3Stream(Mp3Stream& stream, float* out, int frames)
         return 0;
     int got = stream.converter ? renderConverted(stream, out, frames) : renderDirect(stream, out, frames);
     stream.outputFrames += got;
-    recordHistory(stream, out, got);
     if (got < frames)
         stream.finished = true;
     return got;
 }
 
-void copySpectrumHistory(const Mp3Stream& stream, float* out)
+int64_t mp3StreamLengthMicroseconds(Mp3Stream& stream)
 {
-    auto split = stream.history.begin() + stream.historyPos;
-    std::copy(split, stream.history.end(), out);
-    std::copy(stream.history.begin(), split, out + (stream.history.end() - split));
+    if (stream.decoder == nullptr || stream.sourceRate <= 0)
+        return -1;
+    const off_t frames = mpg123_length(stream.decoder);
+    if (frames <= 0)
+        return -1;
+    return static_cast<int64_t>(frames) * 1000000 / stream.sourceRate;
 }
