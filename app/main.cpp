@@ -35,6 +35,18 @@ void enterTrackFolder()
         std::filesystem::current_path(folder, error);
 }
 
+// With Q2_AUDIO_STATS set, how the sound output fared, at exit: for a user
+// chasing dropouts, and for the tests of a slow disk.
+void reportAudioOutput(const Mp3Engine& engine)
+{
+    if (std::getenv("Q2_AUDIO_STATS") == nullptr)
+        return;
+    const AudioOutputStats stats = engine.outputStats();
+    std::fprintf(stderr, "quarven2: audio output: %llu periods, %llu ran dry, longest callback %.3f ms\n",
+                 static_cast<unsigned long long>(stats.callbacks), static_cast<unsigned long long>(stats.ranDry),
+                 static_cast<double>(stats.longestCallbackNs) / 1e6);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -72,5 +84,7 @@ int main(int argc, char** argv)
     const auto app = std::make_unique<App>();
     app->options = commandLine.options;
     app->scale = chooseScale(app->options.scale, std::getenv("GDK_SCALE"), platform::xftDpiSetting);
-    return runPlayer(*app, services);
+    const int status = runPlayer(*app, services);
+    reportAudioOutput(engine);
+    return status;
 }
