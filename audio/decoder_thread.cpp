@@ -33,9 +33,14 @@ void DecoderThread::run()
             return;
         const bool more = pass_(owner_);
         passes_.fetch_add(1, std::memory_order_release);
+        if (more)
+            continue;
+        // Those waiting for a pass are woken once all is done rather than
+        // after every chunk: a pull waiting in lock-step then finds a full
+        // ring, not one chunk, and the two threads do not take turns for
+        // every device buffer.
         passes_.notify_all();
-        if (!more)
-            wakes_.wait(seen, std::memory_order_acquire);
+        wakes_.wait(seen, std::memory_order_acquire);
     }
 }
 

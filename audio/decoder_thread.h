@@ -30,7 +30,8 @@ public:
     bool running() const { return running_.load(std::memory_order_acquire); }
 
     // Counts finished passes. A caller that needs the decoder to catch up
-    // reads it, checks, and waits for it to change.
+    // reads it, checks, and waits for it to change (which wakes it once the
+    // thread has nothing more to do).
     uint32_t passes() const { return passes_.load(std::memory_order_acquire); }
     void awaitPassAfter(uint32_t seen) const { passes_.wait(seen, std::memory_order_acquire); }
     // Returns once a whole pass has begun and finished since the call (at

@@ -56,7 +56,6 @@ StreamHandle Mp3Engine::openStream(const char* path)
     for (Slot& slot : slots_) {
         if (slot.handle.load(std::memory_order_relaxed) != 0)
             continue;
-        slot.ring.allocate();
         dropped = std::move(slot.request.opened);
         slot.request.path = stream->path;
         slot.request.opened = std::move(stream);
@@ -90,6 +89,10 @@ bool Mp3Engine::play(StreamHandle handle, bool restart)
         Slot* slot = find(handle);
         if (slot == nullptr)
             return false;
+        // Its ring is made when it first plays: most of the start-up's
+        // streams never do. Published to the other threads by the playing
+        // bit set below.
+        slot->ring.allocate();
         const uint64_t word = slot->control.load(std::memory_order_acquire);
         // A stream that has played to its end has nothing left to continue:
         // playing it again starts it over rather than ending it at once.

@@ -108,6 +108,7 @@ void Mp3Engine::mix(float* out, int frames)
     const int64_t begun = nowNs();
     bool filled = false;
     bool endsDue = false;
+    bool refill = false;
     for (Slot& slot : slots_) {
         const uint64_t word = slot.control.load(std::memory_order_acquire);
         if (!stream_control::playing(word) || !follow(slot, stream_control::epoch(word)))
@@ -116,16 +117,19 @@ void Mp3Engine::mix(float* out, int frames)
         if (!filled)
             std::fill(out + size_t(got) * kOutputChannels, out + size_t(frames) * kOutputChannels, 0.0f);
         filled = true;
-        if (got < frames) {
-            bool last = false;
-            const uint32_t left = slot.ring.readable(last);
+        bool last = false;
+        const uint32_t left = slot.ring.readable(last);
+        // Half empty: the decoder tops it up in one go rather than a
+        // device buffer at a time.
+        refill = refill || (!last && left < SampleRing::kFrames / 2);
+        if (got < frames)
             endsDue = endOrRunDry(slot, word, last && left == 0) || endsDue;
-        }
     }
     if (!filled)
         std::fill(out, out + size_t(frames) * kOutputChannels, 0.0f);
     applyGain(out, frames * kOutputChannels, gain_);
-    decoder_.wake(); // room in the rings: decode ahead again
+    if (refill)
+        decoder_.wake();
     if (endsDue)
         events_.notify();
     const int64_t took = nowNs() - begun;

@@ -31,11 +31,15 @@ public:
     // still be asked for.
     void record(const float* frames, int count)
     {
+        // In a local: kept in the member, every store would wait for the
+        // one before.
+        int pos = pos_;
         for (int i = count > kSpectrumWindow ? count - kSpectrumWindow : 0; i < count; ++i) {
-            samples_[size_t(pos_)].store((frames[2 * i] + frames[2 * i + 1]) * 0.5f, std::memory_order_relaxed);
-            pos_ = (pos_ + 1) % kSpectrumWindow;
+            samples_[size_t(pos)].store((frames[2 * i] + frames[2 * i + 1]) * 0.5f, std::memory_order_relaxed);
+            pos = (pos + 1) % kSpectrumWindow;
         }
-        position_.store(pos_, std::memory_order_relaxed);
+        pos_ = pos;
+        position_.store(pos, std::memory_order_relaxed);
     }
     void finish() { sequence_.store(sequence_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
 
