@@ -14,6 +14,9 @@ namespace {
 
 using platform::kOutputChannels;
 
+// Room in a ring worth waking the decoder for: one chunk of its decoding.
+constexpr uint32_t kRefillFrames = 2048;
+
 // Scales and clips the mix. Written in blocks of eight so the compiler turns
 // each block into a few vector instructions.
 void applyGain(float* samples, int count, float gain)
@@ -119,9 +122,10 @@ void Mp3Engine::mix(float* out, int frames)
         filled = true;
         bool last = false;
         const uint32_t left = slot.ring.readable(last);
-        // Half empty: the decoder tops it up in one go rather than a
-        // device buffer at a time.
-        refill = refill || (!last && left < SampleRing::kFrames / 2);
+        // Kept nearly full, so a read that stalls finds almost the whole
+        // ring ahead of the device; topped up a decoder chunk at a time
+        // rather than a device buffer at a time.
+        refill = refill || (!last && left <= SampleRing::kFrames - kRefillFrames);
         if (got < frames)
             endsDue = endOrRunDry(slot, word, last && left == 0) || endsDue;
     }
