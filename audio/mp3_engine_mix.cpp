@@ -100,7 +100,8 @@ bool Mp3Engine::endOrRunDry(Slot& slot, uint64_t word, bool last)
     const uint32_t epoch = stream_control::epoch(word);
     // Unless it was stopped or started over meanwhile.
     auto isThisPlay = [epoch](uint64_t w) { return stream_control::epoch(w) == epoch && stream_control::playing(w); };
-    const uint64_t before = update(slot, [&](uint64_t w) { return isThisPlay(w) ? stream_control::ended(w, sounded) : w; });
+    const uint64_t before
+        = update(slot, [&](uint64_t w) { return isThisPlay(w) ? stream_control::ended(w, sounded) : w; });
     return sounded && isThisPlay(before);
 }
 

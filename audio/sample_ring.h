@@ -33,7 +33,10 @@ public:
 
     // --- The writer's side ---
 
-    uint32_t freeFrames() const { return kFrames - (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire)); }
+    uint32_t freeFrames() const
+    {
+        return kFrames - (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
+    }
     // Where the next frames go, and how many fit there before the end of the
     // buffer or the free space runs out.
     float* writeSpan(uint32_t& frames) const
@@ -42,11 +45,20 @@ public:
         frames = std::min(freeFrames(), kFrames - at);
         return samples_.get() + size_t(at) * kChannels;
     }
-    void commit(uint32_t frames) { written_.store(written_.load(std::memory_order_relaxed) + frames, std::memory_order_release); }
+    void commit(uint32_t frames)
+    {
+        written_.store(written_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
+    }
     // The frames written from now on belong to `epoch`.
-    void beginEpoch(uint32_t epoch) { begin_.store(mark(epoch, written_.load(std::memory_order_relaxed)), std::memory_order_release); }
+    void beginEpoch(uint32_t epoch)
+    {
+        begin_.store(mark(epoch, written_.load(std::memory_order_relaxed)), std::memory_order_release);
+    }
     // The epoch's last frame has been written.
-    void endEpoch(uint32_t epoch) { end_.store(mark(epoch, written_.load(std::memory_order_relaxed)), std::memory_order_release); }
+    void endEpoch(uint32_t epoch)
+    {
+        end_.store(mark(epoch, written_.load(std::memory_order_relaxed)), std::memory_order_release);
+    }
 
     // --- The reader's side ---
 
@@ -92,7 +104,10 @@ public:
         at = samples_.get() + size_t(from) * kChannels;
         return std::min(frames, kFrames - from);
     }
-    void consume(uint32_t frames) { read_.store(read_.load(std::memory_order_relaxed) + frames, std::memory_order_release); }
+    void consume(uint32_t frames)
+    {
+        read_.store(read_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
+    }
 
 private:
     static uint64_t mark(uint32_t epoch, uint32_t position) { return uint64_t(epoch) << 32 | position; }
@@ -102,10 +117,10 @@ private:
     std::unique_ptr<float[]> samples_;
     // Positions count frames for ever and wrap in unsigned arithmetic; the
     // index into the buffer is the position modulo its size.
-    std::atomic<uint32_t> written_{0}; // the writer's
-    std::atomic<uint32_t> read_{0};    // the reader's
+    std::atomic<uint32_t> written_ { 0 }; // the writer's
+    std::atomic<uint32_t> read_ { 0 }; // the reader's
     // Epoch 0 is never played, so a ring that has seen no epoch has no mark.
-    std::atomic<uint64_t> begin_{0};
-    std::atomic<uint64_t> end_{0};
+    std::atomic<uint64_t> begin_ { 0 };
+    std::atomic<uint64_t> end_ { 0 };
     uint32_t reading_ = 0; // the reader's epoch
 };
