@@ -41,7 +41,7 @@ mpg123_handle* newDecoder()
     // ADD_FLAGS, not FLAGS: setting the flags outright would clear the
     // default gapless flag and the encoder's padding would be heard.
     // ID3v2 tags are skipped unparsed: nothing reads them, and parsing would
-    // allocate on the audio thread.
+    // allocate while decoding.
     mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
     return decoder;
 }
@@ -128,9 +128,9 @@ bool putNextChunk(Mp3Stream& stream, int64_t delivered)
 }
 
 // SDL's audio stream queues its output in packets that it allocates when its
-// pool runs short and keeps for reuse. The audio thread only puts into an
-// empty queue, one chunk at a time, so filling the queue here (on the calling
-// thread) past one chunk's output grows the pool to all it will ever need.
+// pool runs short and keeps for reuse. Rendering only puts into an empty
+// queue, one chunk at a time, so filling the queue here, at open, past one
+// chunk's output grows the pool to all it will ever need.
 // The primed frames are the stream's first, played as usual.
 void primeConverter(Mp3Stream& stream)
 {
@@ -151,7 +151,7 @@ bool resetConverter(Mp3Stream& stream)
 
 // Takes what the converter holds before putting more, so it never holds more
 // than one chunk: then SDL's queue stays within the memory it was given at
-// creation and the audio thread never allocates.
+// creation, and decoding ahead never allocates.
 int renderConverted(Mp3Stream& stream, float* out, int frames)
 {
     int done = 0;
