@@ -44,6 +44,21 @@ void enterTrackFolder()
         std::filesystem::current_path(folder, error);
 }
 
+// With Q2_AUDIO_STATS set, how the sound output fared, printed as the player
+// ends: for a user chasing dropouts, and for the tests of a slow disk.
+struct AudioOutputReport {
+    const Mp3Engine& engine;
+    ~AudioOutputReport()
+    {
+        if (std::getenv("Q2_AUDIO_STATS") == nullptr)
+            return;
+        const AudioOutputStats stats = engine.outputStats();
+        std::fprintf(stderr, "quarven2: audio output: %llu periods, %llu ran dry, longest callback %.3f ms\n",
+                     static_cast<unsigned long long>(stats.callbacks), static_cast<unsigned long long>(stats.ranDry),
+                     static_cast<double>(stats.longestCallbackNs) / 1e6);
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -82,6 +97,8 @@ int main(int argc, char** argv)
     // On the heap: the frame buffers are too large for the stack, and the
     // program's state must go before the engine and the window it uses.
     const auto app = std::make_unique<App>();
+    // Once the player has ended, with the engine still there to ask.
+    const AudioOutputReport audioReport{engine};
     app->options = commandLine.options;
     app->scale =
         chooseScale(app->options.scale, std::getenv("GDK_SCALE"), [&windows] { return windows.xftDpiSetting(); });

@@ -29,9 +29,12 @@ public:
     // Starts the output (mixing the playing streams).
     virtual bool start() = 0;
     // Plays a stream; with restart from its first sample, else from where
-    // stop left it. Starting over reads the file again as it is now; when
-    // that gives nothing to play, the stream stays silent, inactive and
-    // raises no end event, and play returns false.
+    // stop left it. Starting over reads the file again as it is now, which
+    // an engine may do on a thread of its own after play has returned; the
+    // stream is heard once its first samples are ready. When the file gives
+    // nothing to play, the stream goes silent and inactive by itself and
+    // raises no end event, and play returns false where the engine already
+    // knows (a resume of a stream whose last play gave nothing).
     virtual bool play(StreamHandle stream, bool restart) = 0;
     // Silences a stream at once and keeps its position; raises no end event.
     virtual bool stop(StreamHandle stream) = 0;

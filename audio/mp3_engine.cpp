@@ -1,13 +1,13 @@
+// The operations the player calls, on the main thread (and on the event
+// thread, from end callbacks). None reads the disk but openStream: starting
+// a stream over only posts a request for the decoder thread.
 #include "audio/mp3_engine.h"
 
-#include <algorithm>
+#include "audio/stream_control.h"
+
 #include <utility>
 
 namespace {
-
-using platform::kOutputChannels;
-
-constexpr int kMixChunkFrames = 4096;
 
 template <typename T>
 T nextNonZero(T& counter)
@@ -18,25 +18,9 @@ T nextNonZero(T& counter)
     return value;
 }
 
-// Scales and clips the mix. Written in blocks of eight so the compiler turns
-// each block into a few vector instructions.
-void applyGain(float* samples, int count, float gain)
-{
-    constexpr int kBlock = 8;
-    int i = 0;
-    for (; i + kBlock <= count; i += kBlock)
-        for (int j = 0; j < kBlock; ++j)
-            samples[i + j] = std::min(std::max(samples[i + j] * gain, -1.0f), 1.0f);
-    for (; i < count; ++i)
-        samples[i] = std::min(std::max(samples[i] * gain, -1.0f), 1.0f);
-}
-
 } // namespace
 
-Mp3Engine::Mp3Engine(platform::AudioDevice& device)
-    : device_(device), mixBuffer_(size_t(kMixChunkFrames) * kOutputChannels, 0.0f)
-{
-}
+Mp3Engine::Mp3Engine(platform::AudioDevice& device) : device_(device) {}
 
 Mp3Engine::~Mp3Engine()
 {
@@ -53,6 +37,7 @@ bool Mp3Engine::init()
         error_ = device_.lastError();
         return false;
     }
+    decoder_.start(&Mp3Engine::decodePass, this);
     events_.start(&Mp3Engine::collectEnds, this);
     initialised_ = true;
     error_.clear();
@@ -61,19 +46,29 @@ bool Mp3Engine::init()
 
 StreamHandle Mp3Engine::openStream(const char* path)
 {
-    // Opening reads from the disk: done before taking the lock the audio
-    // thread needs.
+    // Opening reads from the disk: done before taking the lock others need.
     std::unique_ptr<Mp3Stream> stream = openMp3Stream(path);
     if (!stream)
         return 0;
-    std::lock_guard lock(mutex_);
+    const int64_t length = mp3StreamLengthMicroseconds(*stream);
+    std::unique_ptr<Mp3Stream> dropped; // closed after the lock is released
+    std::lock_guard lock(control_);
     for (Slot& slot : slots_) {
-        if (slot.handle == 0) {
-            slot = Slot{};
-            slot.handle = nextNonZero(nextHandle_);
-            slot.stream = std::move(stream);
-            return slot.handle;
-        }
+        if (slot.handle.load(std::memory_order_relaxed) != 0)
+            continue;
+        dropped = std::move(slot.request.opened);
+        slot.request.path = stream->path;
+        slot.request.opened = std::move(stream);
+        slot.request.reopen = false;
+        slot.request.syncs = {};
+        slot.lengthUs.store(length, std::memory_order_relaxed);
+        slot.playedFrames.store(0, std::memory_order_relaxed);
+        // A new epoch, not playing: its first play uses the stream just
+        // opened (the decoder takes it when that play comes).
+        update(slot, [](uint64_t word) { return stream_control::nextPlay(word, false); });
+        const StreamHandle handle = nextNonZero(nextHandle_);
+        slot.handle.store(handle, std::memory_order_release);
+        return handle;
     }
     return 0;
 }
@@ -88,51 +83,44 @@ bool Mp3Engine::start()
 
 bool Mp3Engine::play(StreamHandle handle, bool restart)
 {
-    std::string path;
+    bool resumable = true;
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(control_);
         Slot* slot = find(handle);
         if (slot == nullptr)
             return false;
+        // Its ring is made when it first plays: most of the start-up's
+        // streams never do. Published to the other threads by the playing
+        // bit set below.
+        slot->ring.allocate();
+        const uint64_t word = slot->control.load(std::memory_order_acquire);
         // A stream that has played to its end has nothing left to continue:
         // playing it again starts it over rather than ending it at once.
-        if (!restart && !slot->stream->finished) {
-            slot->playing = true;
-            slot->framesThisPlay = 0;
-            return true;
+        if (!restart && !stream_control::finished(word)) {
+            update(*slot, [](uint64_t w) { return w | stream_control::kPlaying; });
+        } else {
+            resumable = restart || slot->emptyEpoch.load(std::memory_order_relaxed) != stream_control::epoch(word);
+            // Starting over reads the file afresh, as it is now (it may have
+            // been replaced, emptied or removed since): the decoder's work.
+            slot->request.reopen = true;
+            update(*slot, [](uint64_t w) { return stream_control::nextPlay(w, true); });
         }
-        path = slot->stream->path;
     }
-    // Starting over opens the file afresh, as it is now (it may have been
-    // replaced by another, emptied or removed since), and primes the
-    // converter: disk work, so done here, outside the lock the audio thread
-    // waits for, and the ready stream swapped in.
-    std::unique_ptr<Mp3Stream> fresh = openMp3Stream(path.c_str());
-    std::unique_ptr<Mp3Stream> replaced; // closed after the lock is released
-    std::lock_guard lock(mutex_);
-    Slot* slot = find(handle);
-    if (slot == nullptr) // freed meanwhile
-        return false;
-    slot->framesThisPlay = 0;
-    if (!fresh) {
-        // Nothing to play: silent, and it cannot end. The old stream stays
-        // for its path, so a later play tries the file again.
-        slot->playing = false;
-        return false;
-    }
-    replaced = std::move(slot->stream);
-    slot->stream = std::move(fresh);
-    slot->playing = true;
-    return true;
+    decoder_.wake();
+    // A device pulled by its caller (a test) gets the engine in lock-step:
+    // the play has begun, or found nothing to play, when this returns.
+    if (!device_.clocked())
+        decoder_.awaitWholePass();
+    return resumable;
 }
 
 bool Mp3Engine::stop(StreamHandle handle)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(control_);
     Slot* slot = find(handle);
     if (slot == nullptr)
         return false;
-    slot->playing = false;
+    update(*slot, [](uint64_t word) { return word & ~stream_control::kPlaying; });
     return true;
 }
 
@@ -140,13 +128,14 @@ SyncHandle Mp3Engine::setEndSync(StreamHandle handle, EndCallback callback, void
 {
     if (callback == nullptr)
         return 0;
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(control_);
     Slot* slot = find(handle);
     if (slot == nullptr)
         return 0;
-    for (EndSync& sync : slot->syncs) {
+    for (EndSync& sync : slot->request.syncs) {
         if (sync.id == 0) {
-            sync = EndSync{nextNonZero(nextSync_), callback, user, false};
+            const uint32_t ends = stream_control::ends(slot->control.load(std::memory_order_acquire));
+            sync = EndSync{nextNonZero(nextSync_), callback, user, ends};
             return sync.id;
         }
     }
@@ -157,11 +146,11 @@ bool Mp3Engine::removeSync(StreamHandle handle, SyncHandle id)
 {
     if (id == 0)
         return false;
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(control_);
     Slot* slot = find(handle);
     if (slot == nullptr)
         return false;
-    for (EndSync& sync : slot->syncs) {
+    for (EndSync& sync : slot->request.syncs) {
         if (sync.id == id) {
             sync = EndSync{};
             return true;
@@ -172,14 +161,11 @@ bool Mp3Engine::removeSync(StreamHandle handle, SyncHandle id)
 
 bool Mp3Engine::spectrum(StreamHandle handle, float out[kSpectrumBins])
 {
+    Slot* slot = find(handle);
+    if (slot == nullptr || out == nullptr || !stream_control::playing(slot->control.load(std::memory_order_acquire)))
+        return false;
     std::array<float, kSpectrumWindow> samples;
-    {
-        std::lock_guard lock(mutex_);
-        Slot* slot = find(handle);
-        if (slot == nullptr || !slot->playing || out == nullptr)
-            return false;
-        copySpectrumHistory(*slot->stream, samples.data());
-    }
+    slot->history.copy(samples.data());
     std::lock_guard lock(spectrumMutex_);
     analyser_.analyse(samples.data(), out);
     return true;
@@ -187,9 +173,8 @@ bool Mp3Engine::spectrum(StreamHandle handle, float out[kSpectrumBins])
 
 bool Mp3Engine::isActive(StreamHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    Slot* slot = find(handle);
-    return slot != nullptr && slot->playing;
+    const Slot* slot = find(handle);
+    return slot != nullptr && stream_control::playing(slot->control.load(std::memory_order_acquire));
 }
 
 bool Mp3Engine::setVolume(uint32_t volume)
@@ -210,16 +195,21 @@ bool Mp3Engine::stopOutput()
 
 bool Mp3Engine::freeStream(StreamHandle handle)
 {
-    std::unique_ptr<Mp3Stream> freed;
+    std::unique_ptr<Mp3Stream> dropped; // closed after the lock is released
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(control_);
         Slot* slot = find(handle);
         if (slot == nullptr)
             return false;
-        freed = std::move(slot->stream);
-        *slot = Slot{};
+        slot->handle.store(0, std::memory_order_release);
+        dropped = std::move(slot->request.opened);
+        slot->request.syncs = {};
+        slot->request.release = true;
+        // A new epoch that does not play: the callback lets go of the ring.
+        update(*slot, [](uint64_t word) { return stream_control::nextPlay(word, false); });
     }
-    return true; // `freed` closes its file here, outside the lock
+    decoder_.wake();
+    return true;
 }
 
 bool Mp3Engine::freeAll()
@@ -227,93 +217,45 @@ bool Mp3Engine::freeAll()
     // From inside an end callback this would wait for itself.
     if (events_.isCurrentThread())
         return false;
-    // Neither waits while holding the lock that the audio callback and the
-    // end callbacks (which may call back into the engine) need.
+    // None of these waits while holding the lock that the end callbacks
+    // (which may call back into the engine) and the decoder need.
     device_.close();
     events_.stop();
-    std::array<Slot, kMaxStreams> freed;
+    decoder_.stop();
+    std::array<std::unique_ptr<Mp3Stream>, kMaxStreams * 2> dropped;
     {
-        std::lock_guard lock(mutex_);
-        std::swap(freed, slots_);
+        std::lock_guard lock(control_);
+        for (size_t i = 0; i < slots_.size(); ++i) {
+            Slot& slot = slots_[i];
+            slot.handle.store(0, std::memory_order_release);
+            slot.request.syncs = {};
+            slot.request.release = false;
+            dropped[2 * i] = std::move(slot.request.opened);
+            // The decoder has stopped: its part is free to take.
+            dropped[2 * i + 1] = std::move(slot.decoding.stream);
+            update(slot, [](uint64_t word) { return stream_control::nextPlay(word, false); });
+        }
     }
     initialised_ = false;
     return true;
 }
 
+AudioOutputStats Mp3Engine::outputStats() const
+{
+    return AudioOutputStats{callbacks_.load(std::memory_order_relaxed), ranDry_.load(std::memory_order_relaxed),
+                            longestCallbackNs_.load(std::memory_order_relaxed)};
+}
+
+// Lock-free, so the frame's own calls (isActive, spectrum) never wait; a
+// handle freed meanwhile is found or not, either is a fair answer.
 Mp3Engine::Slot* Mp3Engine::find(StreamHandle handle)
 {
     if (handle == 0)
         return nullptr;
     for (Slot& slot : slots_)
-        if (slot.handle == handle)
+        if (slot.handle.load(std::memory_order_acquire) == handle)
             return &slot;
     return nullptr;
-}
-
-// Adds one playing stream to `out`; returns the frames it gave, fewer than
-// asked when it ended in this buffer.
-int Mp3Engine::mixSlot(Slot& slot, float* out, int frames, bool first)
-{
-    if (first) {
-        // The first stream renders straight into the output: with one track
-        // playing, mixing costs no extra pass.
-        int got = renderMp3Stream(*slot.stream, out, frames);
-        std::fill(out + size_t(got) * kOutputChannels, out + size_t(frames) * kOutputChannels, 0.0f);
-        return got;
-    }
-    int done = 0;
-    while (done < frames) {
-        int want = std::min(frames - done, kMixChunkFrames);
-        int got = renderMp3Stream(*slot.stream, mixBuffer_.data(), want);
-        float* dest = out + size_t(done) * kOutputChannels;
-        for (int i = 0; i < got * kOutputChannels; ++i)
-            dest[i] += mixBuffer_[size_t(i)];
-        done += got;
-        if (got < want)
-            break;
-    }
-    return done;
-}
-
-void Mp3Engine::mix(float* out, int frames)
-{
-    bool endsDue = false;
-    bool filled = false;
-    {
-        std::lock_guard lock(mutex_);
-        for (Slot& slot : slots_) {
-            if (slot.handle == 0 || !slot.playing)
-                continue;
-            const int got = mixSlot(slot, out, frames, !filled);
-            filled = true;
-            slot.framesThisPlay += got;
-            if (got == frames)
-                continue;
-            slot.playing = false;
-            // A stream that gave nothing at all since it was played (its file
-            // emptied or cut before the first frame) has not really played,
-            // so it cannot end either: like a missing file it stays silent
-            // and raises no event, rather than one end after another.
-            if (slot.framesThisPlay == 0)
-                continue;
-            // Its last sample is in this buffer: once the buffer is handed
-            // to the device, the end event is due.
-            for (EndSync& sync : slot.syncs) {
-                sync.due = sync.id != 0;
-                endsDue = endsDue || sync.due;
-            }
-        }
-    }
-    if (!filled)
-        std::fill(out, out + size_t(frames) * kOutputChannels, 0.0f);
-    applyGain(out, frames * kOutputChannels, gain_);
-    if (endsDue)
-        events_.notify();
-}
-
-void Mp3Engine::pull(void* self, float* out, int frames)
-{
-    static_cast<Mp3Engine*>(self)->mix(out, frames);
 }
 
 // Runs on the event thread: takes the due events and clears them, so each
@@ -321,15 +263,16 @@ void Mp3Engine::pull(void* self, float* out, int frames)
 int Mp3Engine::collectEnds(void* self, PendingEnd* out, int max)
 {
     auto* engine = static_cast<Mp3Engine*>(self);
-    std::lock_guard lock(engine->mutex_);
+    std::lock_guard lock(engine->control_);
     int count = 0;
     for (Slot& slot : engine->slots_) {
-        for (EndSync& sync : slot.syncs) {
-            if (!sync.due)
+        const uint32_t ends = stream_control::ends(slot.control.load(std::memory_order_acquire));
+        for (EndSync& sync : slot.request.syncs) {
+            if (sync.id == 0 || sync.endsWhenSet == ends)
                 continue;
             if (count == max)
                 return count;
-            out[count++] = PendingEnd{sync.id, slot.handle, sync.callback, sync.user};
+            out[count++] = PendingEnd{sync.id, slot.handle.load(std::memory_order_relaxed), sync.callback, sync.user};
             sync = EndSync{};
         }
     }

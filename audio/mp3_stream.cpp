@@ -41,7 +41,7 @@ mpg123_handle* newDecoder()
     // ADD_FLAGS, not FLAGS: setting the flags outright would clear the
     // default gapless flag and the encoder's padding would be heard.
     // ID3v2 tags are skipped unparsed: nothing reads them, and parsing would
-    // allocate on the audio thread.
+    // allocate while decoding.
     mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_FORCE_FLOAT | MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
     return decoder;
 }
@@ -60,19 +60,6 @@ int converterChunkFrames(long sourceRate)
 int chunkOutputFrames(const Mp3Stream& stream)
 {
     return int(int64_t(stream.chunkFrames) * kOutputRate / stream.sourceRate);
-}
-
-void recordHistory(Mp3Stream& stream, const float* frames, int count)
-{
-    // Only the last window's worth can still be asked for.
-    int i = std::max(0, count - kSpectrumWindow);
-    while (i < count) {
-        int run = std::min(count - i, kSpectrumWindow - stream.historyPos);
-        float* dest = stream.history.data() + stream.historyPos;
-        for (int k = 0; k < run; ++k, ++i)
-            dest[k] = (frames[2 * i] + frames[2 * i + 1]) * 0.5f;
-        stream.historyPos = (stream.historyPos + run) % kSpectrumWindow;
-    }
 }
 
 // Decodes into `out` until `bytes` are filled or the file ends; returns the
@@ -141,9 +128,9 @@ bool putNextChunk(Mp3Stream& stream, int64_t delivered)
 }
 
 // SDL's audio stream queues its output in packets that it allocates when its
-// pool runs short and keeps for reuse. The audio thread only puts into an
-// empty queue, one chunk at a time, so filling the queue here (on the calling
-// thread) past one chunk's output grows the pool to all it will ever need.
+// pool runs short and keeps for reuse. Rendering only puts into an empty
+// queue, one chunk at a time, so filling the queue here, at open, past one
+// chunk's output grows the pool to all it will ever need.
 // The primed frames are the stream's first, played as usual.
 void primeConverter(Mp3Stream& stream)
 {
@@ -164,7 +151,7 @@ bool resetConverter(Mp3Stream& stream)
 
 // Takes what the converter holds before putting more, so it never holds more
 // than one chunk: then SDL's queue stays within the memory it was given at
-// creation and the audio thread never allocates.
+// creation, and decoding ahead never allocates.
 int renderConverted(Mp3Stream& stream, float* out, int frames)
 {
     int done = 0;
@@ -248,15 +235,17 @@ int renderMp3Stream(Mp3Stream& stream, float* out, int frames)
         return 0;
     int got = stream.converter ? renderConverted(stream, out, frames) : renderDirect(stream, out, frames);
     stream.outputFrames += got;
-    recordHistory(stream, out, got);
     if (got < frames)
         stream.finished = true;
     return got;
 }
 
-void copySpectrumHistory(const Mp3Stream& stream, float* out)
+int64_t mp3StreamLengthMicroseconds(Mp3Stream& stream)
 {
-    auto split = stream.history.begin() + stream.historyPos;
-    std::copy(split, stream.history.end(), out);
-    std::copy(stream.history.begin(), split, out + (stream.history.end() - split));
+    if (stream.decoder == nullptr || stream.sourceRate <= 0)
+        return -1;
+    const off_t frames = mpg123_length(stream.decoder);
+    if (frames <= 0)
+        return -1;
+    return static_cast<int64_t>(frames) * 1000000 / stream.sourceRate;
 }

@@ -4,15 +4,12 @@
 
 #include "platform/audio_device.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 struct mpg123_handle_struct;
-
-constexpr int kSpectrumWindow = 512;
 
 struct Mp3Stream {
     std::string path;
@@ -31,10 +28,6 @@ struct Mp3Stream {
     int64_t outputFrames = 0;        // rendered since the first sample
     int silencePuts = 0;             // padding used to push out the converter's tail
 
-    // The last frames rendered, mixed to mono, for the spectrum.
-    std::array<float, kSpectrumWindow> history{};
-    int historyPos = 0;
-
     Mp3Stream() = default;
     Mp3Stream(const Mp3Stream&) = delete;
     Mp3Stream& operator=(const Mp3Stream&) = delete;
@@ -43,14 +36,15 @@ struct Mp3Stream {
 
 // Opens the file and reads its format without decoding or scanning it, and
 // primes the converter: reads from the disk and allocates, so never on the
-// audio thread or under a lock it needs. Null when the file is missing,
+// device's thread or under a lock anyone waits for. Null when the file is missing,
 // empty, not MP3 or not a regular file; never waits for a FIFO or a device.
 std::unique_ptr<Mp3Stream> openMp3Stream(const char* path);
 
-// Renders up to `frames` output frames into `out` (interleaved stereo) and
-// records them for the spectrum. Fewer than asked means the stream has
-// ended. Never allocates once the stream has been opened.
+// Renders up to `frames` output frames into `out` (interleaved stereo).
+// Fewer than asked means the stream has ended. Reads the file; never
+// allocates once the stream has been opened.
 int renderMp3Stream(Mp3Stream& stream, float* out, int frames);
 
-// The last kSpectrumWindow rendered mono samples, oldest first.
-void copySpectrumHistory(const Mp3Stream& stream, float* out);
+// The stream's whole length in microseconds, from the file's header where it
+// has one, else estimated from its size; -1 when unknown.
+int64_t mp3StreamLengthMicroseconds(Mp3Stream& stream);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "audio/audio_engine.h"
-#include "audio/mp3_stream.h"
+#include "audio/played_history.h"
 
 #include <array>
 

@@ -11,6 +11,8 @@
  *   mark N MS         for each SIGUSR1: presents so far and the time since
  *                     the load, so a script can count the presents between
  *                     two of its signals
+ *   max_gap_ms MS     the longest wait between two presents from the first
+ *                     SIGUSR1 to the second (the marks count as presents)
  * Only the measuring script uses it; it is never installed. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -32,6 +34,18 @@ static volatile long markPresents[MAX_MARKS];
 static volatile double markMs[MAX_MARKS];
 static volatile int marks;
 static __thread int insideSdl;
+/* The longest gap between the first two marks: -1 before the first. */
+static volatile double maxGapMs = -1, gapFromMs;
+static volatile int gapClosed;
+
+static void noteGap(double now)
+{
+    if (maxGapMs < 0 || gapClosed)
+        return;
+    if (now - gapFromMs > maxGapMs)
+        maxGapMs = now - gapFromMs;
+    gapFromMs = now;
+}
 
 static double nowMs(void)
 {
@@ -43,6 +57,13 @@ static double nowMs(void)
 static void mark(int signal)
 {
     (void)signal;
+    if (marks == 0) {
+        maxGapMs = 0;
+        gapFromMs = nowMs();
+    } else if (marks == 1) {
+        noteGap(nowMs());
+        gapClosed = 1;
+    }
     if (marks < MAX_MARKS) {
         markPresents[marks] = presents;
         markMs[marks] = nowMs() - loadedMs;
@@ -59,6 +80,7 @@ __attribute__((constructor)) static void loaded(void)
 static void counted(void)
 {
     lastMs = nowMs();
+    noteGap(lastMs);
     if (presents++ == 0)
         firstMs = lastMs;
 }
@@ -114,5 +136,7 @@ __attribute__((destructor)) static void report(void)
             presents, lastMs - firstMs);
     for (int i = 0; i < marks; ++i)
         fprintf(log, "mark %ld %.1f\n", markPresents[i], markMs[i]);
+    if (maxGapMs >= 0)
+        fprintf(log, "max_gap_ms %.1f\n", maxGapMs);
     fclose(log);
 }

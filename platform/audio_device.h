@@ -26,6 +26,11 @@ public:
     // Returns once the pull function is no longer running and never will be.
     virtual void close() = 0;
     virtual const char* lastError() const = 0;
+    // True for a device that takes its samples by its own clock (a sound
+    // card): its pull must never wait. A device pulled by its caller when it
+    // likes (tests, benchmarks) lets the pull wait for samples still being
+    // decoded, so what it gets does not depend on timing.
+    virtual bool clocked() const { return true; }
 };
 
 // Converts interleaved float audio of one rate and channel count to the

@@ -19,6 +19,10 @@ public:
     void pause() override;
     void close() override;
     const char* lastError() const override { return error_.c_str(); }
+    // Unclocked unless told otherwise; clocked, it stands in for a sound
+    // card whose pulls must not wait (a test of what a slow decoder costs).
+    bool clocked() const override { return clocked_; }
+    void setClocked(bool clocked) { clocked_ = clocked; }
 
     // Fills `frames` stereo frames as the device thread would; silence while
     // the device is closed or paused. False when nothing was pulled.
@@ -29,6 +33,7 @@ private:
     AudioPullFn pull_ = nullptr;
     void* user_ = nullptr;
     bool running_ = false;
+    bool clocked_ = false;
     std::string failReason_;
     std::string error_;
 };
