@@ -33,7 +33,7 @@ TEST(Julia, ExactlyOnTheEscapeRadiusDoesNotEscape)
     for (uint32_t i = 0; i < 32; ++i)
         identity[i] = i;
     const JuliaJob job{startRe, 0.0f, 0, nullptr};
-    EXPECT_EQ(JuliaCount(3.0f, 0.0f, 1.0f, 0.0f), 1);
+    EXPECT_EQ(plain::JuliaCount(3.0f, 0.0f, 1.0f, 0.0f), 1);
     forEachTarget([&](const simd::Target& target) {
         SCOPED_TRACE(target.name);
         uint32_t painted[kJuliaBlock];
@@ -80,7 +80,7 @@ TEST(Julia, EveryTargetMatchesTheScalarIteration)
             for (int j = 0; j < kJobs; ++j) {
                 for (int i = 0; i < kJuliaBlock; ++i) {
                     const int pixel = j * kJuliaBlock + (jobs[j].columns ? reversed[i] : i);
-                    ASSERT_EQ(painted[pixel], static_cast<uint32_t>(JuliaCount(startRe[i], jobs[j].startIm, cr, ci)))
+                    ASSERT_EQ(painted[pixel], static_cast<uint32_t>(plain::JuliaCount(startRe[i], jobs[j].startIm, cr, ci)))
                         << target.name << ", job " << j << ", lane " << i;
                 }
             }
@@ -96,7 +96,7 @@ TEST(Julia, EveryTargetMatchesThePlainFormAtManyTimes)
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     forEachTarget([&](const simd::Target& target) {
         for (uint32_t ms : sampleTimes()) {
-            DrawJuliaPlain(*effects.paletteStrip, expected.data(), ms);
+            plain::DrawJulia(*effects.paletteStrip, expected.data(), ms);
             std::fill(view.begin(), view.end(), 0x12345678u);
             DrawJulia(*effects.paletteStrip, view.data(), ms);
             ASSERT_EQ(view, expected) << target.name << " at " << ms << " ms";

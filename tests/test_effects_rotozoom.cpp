@@ -40,7 +40,7 @@ TEST(Rotozoom, EveryTargetMatchesThePlainFormAtManyTimes)
         for (int slot : {2, 4}) {
             for (uint32_t ms : sampleTimes()) {
                 DrawRotozoom(effects, *effects.textures[slot], view.data(), ms);
-                DrawRotozoomPlain(effects, *effects.textures[slot], expected.data(), ms);
+                plain::DrawRotozoom(effects, *effects.textures[slot], expected.data(), ms);
                 ASSERT_EQ(view, expected) << target.name << ", slot " << slot << " at " << ms << " ms";
             }
         }

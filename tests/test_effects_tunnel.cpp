@@ -63,7 +63,7 @@ std::vector<int> cellRows(const TunnelGrid& grid, int r, int c)
     std::vector<uint32_t> view(320 * 240);
     FillTunnelCells(grid, *texture, view.data());
     std::vector<uint32_t> expected(320 * 240);
-    FillTunnelCellsPlain(grid, *texture, expected.data());
+    plain::FillTunnelCells(grid, *texture, expected.data());
     EXPECT_EQ(view, expected);
     std::vector<int> rows;
     for (int j = 0; j < 4; ++j)
@@ -94,7 +94,7 @@ TEST(Tunnel, MatchesThePlainFillAtManyTimes)
     TunnelGrid grid;
     for (uint32_t ms : sampleTimes()) {
         DrawTunnel(grid, *effects.textures[0], view.data(), ms);
-        FillTunnelCellsPlain(grid, *effects.textures[0], expected.data());
+        plain::FillTunnelCells(grid, *effects.textures[0], expected.data());
         ASSERT_EQ(view, expected) << ms << " ms";
     }
 }
@@ -109,7 +109,7 @@ TEST(Tunnel, EveryTargetMatchesThePlainFillOnAnyGrid)
     auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
     for (size_t g = 0; g < grids.size(); ++g) {
         if (g < 3) {
-            CastTunnelRaysPlain(grids[g], 7000u + 31337u * static_cast<uint32_t>(g));
+            plain::CastTunnelRays(grids[g], 7000u + 31337u * static_cast<uint32_t>(g));
             continue;
         }
         for (int i = 0; i < 81 * 61; ++i) {
@@ -121,7 +121,7 @@ TEST(Tunnel, EveryTargetMatchesThePlainFillOnAnyGrid)
     std::vector<uint32_t> view(320 * 240), expected(320 * 240);
     forEachTarget([&](const simd::Target& target) {
         for (const TunnelGrid& grid : grids) {
-            FillTunnelCellsPlain(grid, texture, expected.data());
+            plain::FillTunnelCells(grid, texture, expected.data());
             FillTunnelCells(grid, texture, view.data());
             ASSERT_EQ(view, expected) << target.name << ", grid " << &grid - grids.data();
         }
@@ -141,7 +141,7 @@ TEST(Tunnel, EveryTargetCastsThePlainRaysAtManyTimes)
     forEachTarget([&](const simd::Target& target) {
         for (uint32_t ms : times) {
             CastTunnelRays(grid, ms);
-            CastTunnelRaysPlain(expected, ms);
+            plain::CastTunnelRays(expected, ms);
             for (int i = 0; i < 81 * 61; ++i) {
                 ASSERT_EQ(grid.u[i], expected.u[i]) << target.name << ", point " << i << " at " << ms << " ms";
                 ASSERT_EQ(grid.v[i], expected.v[i]) << target.name << ", point " << i << " at " << ms << " ms";

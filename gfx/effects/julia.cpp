@@ -65,7 +65,7 @@ void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, c
     paintJobsPlain(jobs, jobCount, cr, ci, colours, view);
 }
 
-void DrawOnTarget(const CImage& paletteStrip, uint32_t* view, uint32_t ms) { DrawJuliaPlain(paletteStrip, view, ms); }
+void DrawOnTarget(const CImage& paletteStrip, uint32_t* view, uint32_t ms) { plain::DrawJulia(paletteStrip, view, ms); }
 
 #else
 
@@ -234,7 +234,7 @@ void copyRowReversed(const uint32_t* source, uint32_t* row)
 void DrawOnTarget(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
 {
     if (kViewWidth % hn::Lanes(DF()) != 0)
-        return DrawJuliaPlain(paletteStrip, view, ms);
+        return plain::DrawJulia(paletteStrip, view, ms);
     float cr, ci;
     frameConstant(ms, cr, ci);
     uint32_t colours[kMaxIterations + 1];
@@ -276,7 +276,7 @@ void paintJobsPlain(const JuliaJob* jobs, int jobCount, float cr, float ci, cons
     for (const JuliaJob* job = jobs; job != jobs + jobCount; ++job)
         for (int i = 0; i < kJuliaBlock; ++i)
             view[job->firstPixel + (job->columns ? job->columns[i] : i)] =
-                colours[JuliaCount(job->startRe[i], job->startIm, cr, ci)];
+                colours[plain::JuliaCount(job->startRe[i], job->startIm, cr, ci)];
 }
 
 namespace {
@@ -338,7 +338,7 @@ const JuliaPlan& juliaPlan()
 
 } // namespace q2_julia
 
-int JuliaCount(float zr, float zi, float cr, float ci)
+int plain::JuliaCount(float zr, float zi, float cr, float ci)
 {
     for (int n = 1; n <= q2_julia::kMaxIterations; ++n) {
         const float newRe = (zr * zr + cr) - zi * zi;
@@ -351,7 +351,7 @@ int JuliaCount(float zr, float zi, float cr, float ci)
     return q2_julia::kMaxIterations;
 }
 
-void DrawJuliaPlain(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
+void plain::DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
 {
     float cr, ci;
     q2_julia::frameConstant(ms, cr, ci);
@@ -359,7 +359,8 @@ void DrawJuliaPlain(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
         for (int x = 0; x < kViewWidth; ++x) {
             const float zr = static_cast<float>(x) / kViewWidth * 4 - 2;
             const float zi = static_cast<float>(y) / kViewHeight * 4 - 2;
-            view[y * kViewWidth + x] = paletteStrip.pixels[q2_julia::kMaxIterations - JuliaCount(zr, zi, cr, ci)];
+            const int count = plain::JuliaCount(zr, zi, cr, ci);
+            view[y * kViewWidth + x] = paletteStrip.pixels[q2_julia::kMaxIterations - count];
         }
     }
 }

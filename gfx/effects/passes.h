@@ -43,9 +43,6 @@ void DrawWarpUnderTerrain(const EffectState& effects, const CImage& texture, uin
 // ones (256 and 64) and leaves other widths to the plain form.
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
-// The rotozoom one pixel at a time: the path for a processor without a
-// vector target, and what the vector forms must match bit for bit.
-void DrawRotozoomPlain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 // As DrawVoxelTerrain, also noting for each of the 320 columns how many
 // rows it painted from the bottom up: column x covers rows
@@ -58,16 +55,10 @@ void DrawTunnel(TunnelGrid& grid, const CImage& texture, uint32_t* view, uint32_
 // The tunnel's two steps: rays at the 81x61 grid points (a point whose ray
 // meets no wall keeps its values), then the affine fill of the 4x4 cells;
 // each on the vector target in use, or one point and one pixel at a time
-// (the plain forms). All give the same values.
+// (the plain forms below). All give the same values.
 void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
 void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
-void CastTunnelRaysPlain(TunnelGrid& grid, uint32_t ms);
-void FillTunnelCellsPlain(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
 void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
-// The fractal one pixel at a time, and the escape count (0..31) of one
-// start point: the plain forms the vector target's frames must match.
-void DrawJuliaPlain(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
-int JuliaCount(float zr, float zi, float cr, float ci);
 
 // Sixteen start points sharing an imaginary part, and the view pixels their
 // colours go to: from firstPixel on in a row, or at firstPixel + columns[i]
@@ -104,4 +95,11 @@ void DrawWarpBackground(const EffectState& effects, const CImage& texture, uint3
 void DrawTwister(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
 void DrawVoxelTerrain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms,
                       int32_t* paintedRows = nullptr);
+void DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms);
+void CastTunnelRays(TunnelGrid& grid, uint32_t ms);
+void FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view);
+void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms);
+// The escape count (0..31) of one start point; the vector form also uses it
+// for the pixels it does not take in lanes.
+int JuliaCount(float zr, float zi, float cr, float ci);
 } // namespace plain

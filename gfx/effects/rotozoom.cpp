@@ -17,12 +17,12 @@ namespace hn = hwy::HWY_NAMESPACE;
 void DrawOnTarget(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
-    DrawRotozoomPlain(effects, texture, view, ms);
+    plain::DrawRotozoom(effects, texture, view, ms);
 #else
     const hn::ScalableTag<uint32_t> d;
     const size_t lanes = hn::Lanes(d);
     if (kViewWidth % lanes != 0)
-        return DrawRotozoomPlain(effects, texture, view, ms);
+        return plain::DrawRotozoom(effects, texture, view, ms);
     const uint32_t t = ms / 20;
     const uint32_t s = effects.sineTable[t & 255];
     const uint32_t c = effects.sineTable[(t + 64) & 255];
@@ -63,7 +63,7 @@ namespace q2_rotozoom {
 HWY_EXPORT(DrawOnTarget);
 } // namespace q2_rotozoom
 
-void DrawRotozoomPlain(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
+void plain::DrawRotozoom(const EffectState& effects, const CImage& texture, uint32_t* view, uint32_t ms)
 {
     const uint32_t t = ms / 20;
     // The table's +127 offset stays in: S and C are 0..254.

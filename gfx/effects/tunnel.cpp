@@ -129,11 +129,11 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
 
-void CastOnTarget(TunnelGrid& grid, uint32_t ms) { CastTunnelRaysPlain(grid, ms); }
+void CastOnTarget(TunnelGrid& grid, uint32_t ms) { plain::CastTunnelRays(grid, ms); }
 
 void FillOnTarget(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
-    FillTunnelCellsPlain(grid, texture, view);
+    plain::FillTunnelCells(grid, texture, view);
 }
 
 #else
@@ -183,7 +183,7 @@ HWY_INLINE VI truncateLanes(VF value)
 }
 
 // The plain form's steps lane by lane, in its order, every value single
-// precision (see CastTunnelRaysPlain). Where 2*Aq > 0 (every hit but a
+// precision (see plain::CastTunnelRays). Where 2*Aq > 0 (every hit but a
 // degenerate one), t1 <= t2 always: sqrt(disc) > 0 puts -Bq - sqrt(disc)
 // below sqrt(disc) - Bq, and rounding and division by a positive number
 // keep that order. So t2 is only worked out when some hit lane lacks it.
@@ -196,7 +196,7 @@ void CastOnTarget(TunnelGrid& grid, uint32_t ms)
     const RayPoints& points = rayPoints();
     const WallRowLookup& lookup = wallRowLookup();
     if (n > RayPoints::kPadding)
-        return CastTunnelRaysPlain(grid, ms);
+        return plain::CastTunnelRays(grid, ms);
     const VF zero = hn::Zero(df), two = hn::Set(df, 2.0f);
     for (int i = 0; i < kGridPoints; i += n) {
         const VF x = hn::LoadU(df, points.x + i), y = hn::LoadU(df, points.y + i);
@@ -256,7 +256,7 @@ void FillOnTarget(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
     const hn::CappedTag<int32_t, 16> d;
     const int n = static_cast<int>(hn::Lanes(d));
     if (kCellColumns % n != 0)
-        return FillTunnelCellsPlain(grid, texture, view);
+        return plain::FillTunnelCells(grid, texture, view);
     for (int r = 0; r < kCellRows; ++r) {
         for (int c = 0; c < kCellColumns; c += n) {
             const int tl = r * kTunnelGridColumns + c;
@@ -405,7 +405,7 @@ int32_t WallRowLookup::row(float q) const
 
 // The definition, one grid point at a time: every value a float, in this
 // order. A point whose disc is not above 0 (or not a number) keeps its values.
-void CastTunnelRaysPlain(TunnelGrid& grid, uint32_t ms)
+void plain::CastTunnelRays(TunnelGrid& grid, uint32_t ms)
 {
     const q2_tunnel::TunnelFrame f(ms);
     for (int r = 0; r < kTunnelGridRows; ++r) {
@@ -436,7 +436,7 @@ void CastTunnelRaysPlain(TunnelGrid& grid, uint32_t ms)
 }
 
 // The definition, one pixel at a time, in wrapping 32-bit arithmetic.
-void FillTunnelCellsPlain(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
+void plain::FillTunnelCells(const TunnelGrid& grid, const CImage& texture, uint32_t* view)
 {
     auto at = [](const int32_t* a, int r, int c) { return static_cast<uint32_t>(a[r * 81 + c]); };
     // A jump of more than 120 means the arc tangent wrapped (see liftIfBelow).
