@@ -20,7 +20,10 @@ set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/${triple}/pkgconfig:/usr/share/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 set(PKG_CONFIG_EXECUTABLE ${triple}-pkg-config CACHE FILEPATH "pkg-config for the arm64 libraries")
 
-# Tests and other programs of this build run through the emulator, with the
-# arm64 dynamic loader and C library from the cross packages' root.
+# Tests and other programs of this build run through the emulator. It finds
+# the arm64 dynamic loader where multiarch put it, beside the C library it
+# belongs to: pointing it at the cross packages' root instead (-L) pairs
+# that root's loader with multiarch's C library, a different build of it,
+# and every thread start then hangs.
 find_program(QEMU_AARCH64 qemu-aarch64 REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_AARCH64} -L /usr/${triple})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_AARCH64})
