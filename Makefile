@@ -75,7 +75,7 @@ test-arm64:
 	@scripts/install-deps
 	@scripts/install-deps-arm64
 	@[ -f $(ARM64_DIR)/host/CMakeCache.txt ] || cmake -S . -B $(ARM64_DIR)/host
-	cmake --build $(ARM64_DIR)/host -j $(JOBS) --target embed assetgen trackgen render-effect
+	cmake --build $(ARM64_DIR)/host -j $(JOBS) --target embed assetgen render-effect
 	@[ -f $(ARM64_DIR)/CMakeCache.txt ] || cmake -S . -B $(ARM64_DIR) \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DQ2_HOST_TOOLS=$(CURDIR)/$(ARM64_DIR)/host
 	cmake --build $(ARM64_DIR) -j $(JOBS)
