@@ -17,6 +17,7 @@ endif
 
 .PHONY: all deps configure build player run test bench install uninstall check-sanitizers assets-check clean
 .PHONY: deb test-package
+.PHONY: test-arm64
 
 all: build
 
@@ -80,6 +81,20 @@ assets-check: build
 check-sanitizers:
 	$(MAKE) test SANITIZE=address,undefined
 	$(MAKE) test SANITIZE=thread
+
+# The arm64 build, made on this x86-64 machine with Debian's cross compiler
+# and arm64 libraries, its tests run under qemu-user. The programs that run
+# during the build come from a native build in build-arm64/host.
+ARM64_DIR := build-arm64
+test-arm64:
+	@scripts/install-deps
+	@scripts/install-deps-arm64
+	@[ -f $(ARM64_DIR)/host/CMakeCache.txt ] || cmake -S . -B $(ARM64_DIR)/host
+	cmake --build $(ARM64_DIR)/host -j $(JOBS) --target embed assetgen render-effect
+	@[ -f $(ARM64_DIR)/CMakeCache.txt ] || cmake -S . -B $(ARM64_DIR) \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DQ2_HOST_TOOLS=$(CURDIR)/$(ARM64_DIR)/host
+	cmake --build $(ARM64_DIR) -j $(JOBS)
+	cd $(ARM64_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf build build-* dist

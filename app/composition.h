@@ -4,14 +4,10 @@
 
 #include "audio/catalogue.h"
 #include "gfx/font.h"
-#include "gfx/lanes.h"
 
 #include <cstdint>
 
 void drawSpectrum(uint32_t* view, const float* spectrum);
-// The same with the strips darkened `lanes` pixels at a time, which the
-// processor must have.
-void drawSpectrum(uint32_t* view, const float* spectrum, Lanes lanes);
 void drawScroller(uint32_t* view, const BitmapFont& largeFont, const char* scrollerText, uint32_t trackStartTick,
                   uint32_t now);
 void drawInfoText(uint32_t* view, const BitmapFont& smallFont, const TrackEntry& track);

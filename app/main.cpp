@@ -6,6 +6,7 @@
 #include "app/display_scale.h"
 #include "app/track_folder.h"
 #include "audio/mp3_engine.h"
+#include "gfx/simd_target.h"
 #include "platform/display_loss.h"
 #include "platform/poll_rest.h"
 #include "platform/sdl_audio_device.h"
@@ -77,6 +78,10 @@ int main(int argc, char** argv)
     case CommandLineAction::Run:
         break;
     }
+    // QUARVEN2_SIMD may name the vector target to draw with (to measure a
+    // processor that lacks the newer ones); a name that does not fit is
+    // reported and the best target kept.
+    simd::applyTargetFromEnvironment();
     // SDL cannot set a title with non-ASCII letters under the C locale.
     std::setlocale(LC_ALL, "");
     enterTrackFolder();

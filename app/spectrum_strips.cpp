@@ -1,5 +1,12 @@
 // The spectrum's strips: one per bin, darkening the view above and below
-// its middle row.
+// its middle row. Compiled once per vector target (Highway's foreach_target
+// re-includes this file); the target the program chose runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "app/spectrum_strips.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
 #include "app/composition.h"
 
 #include "gfx/frame.h"
@@ -9,10 +16,9 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
-
+// What every target shares, compiled once.
+#ifndef APP_SPECTRUM_STRIPS_SHARED
+#define APP_SPECTRUM_STRIPS_SHARED
 namespace {
 
 constexpr int kStripLeft = 32;
@@ -80,19 +86,16 @@ const StripSteps& stripSteps()
     return steps;
 }
 
-// Each strip's half height and darkening.
+// Each strip's half height.
 struct Strips {
     int32_t half[kSpectrumBins];
-    uint32_t strength[kSpectrumBins]; // 2 x half in the blue, green and red bytes
 };
 
 void measureStrips(Strips& strips, const float* spectrum)
 {
     const StripSteps& steps = stripSteps();
-    for (int i = 0; i < kSpectrumBins; ++i) {
+    for (int i = 0; i < kSpectrumBins; ++i)
         strips.half[i] = steps.halfHeight(spectrum[i]);
-        strips.strength[i] = static_cast<uint32_t>(2 * strips.half[i]) * 0x010101u;
-    }
 }
 
 // The strips in groups of `Group` neighbouring columns, ordered by their
@@ -137,75 +140,7 @@ struct StripGroups {
 uint32_t* rowAbove(uint32_t* view, int32_t reach) { return view + (kStripMiddle - reach) * kViewWidth + kStripLeft; }
 uint32_t* rowBelow(uint32_t* view, int32_t reach) { return view + (kStripMiddle + reach - 1) * kViewWidth + kStripLeft; }
 
-#if defined(__SSE2__)
-// Darkening by S takes c to c - ceil(c * S / 256), which is the floor of
-// c * (256 - S) / 256: the high half of (c << 8) * (256 - S) in 16-bit lanes.
-// A strength of 0 (the strip does not reach, or the alpha byte) multiplies
-// by 256 and leaves the byte as it is.
-inline void darken4(uint32_t* pixels, const int32_t* half, const uint32_t* strength, __m128i below)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i whole = _mm_set1_epi16(256);
-    const __m128i reaches = _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(half)), below);
-    const __m128i s = _mm_and_si128(reaches, _mm_loadu_si128(reinterpret_cast<const __m128i*>(strength)));
-    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
-    const __m128i low = _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, p), _mm_sub_epi16(whole, _mm_unpacklo_epi8(s, zero)));
-    const __m128i high = _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, p), _mm_sub_epi16(whole, _mm_unpackhi_epi8(s, zero)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), _mm_packus_epi16(low, high));
-}
 
-// The rows in pairs from the middle out, each over the groups that reach
-// it: as the distance grows, groups drop off the end of the order.
-void drawStripsSse2(uint32_t* view, const Strips& strips)
-{
-    const StripGroups<4> groups(strips);
-    int reaching = groups.kCount;
-    for (int32_t reach = 1; (reaching = groups.reaching(reaching, reach)) > 0; ++reach) {
-        const __m128i below = _mm_set1_epi32(reach - 1);
-        uint32_t* above = rowAbove(view, reach);
-        uint32_t* under = rowBelow(view, reach);
-        for (int k = 0; k < reaching; ++k) {
-            const int column = groups.tallestFirst[k] * 4;
-            darken4(above + column, strips.half + column, strips.strength + column, below);
-            darken4(under + column, strips.half + column, strips.strength + column, below);
-        }
-    }
-}
-
-// darken4 on eight pixels; 256-bit unpacking and packing work within each
-// 128-bit half, so the pixels come back in their order.
-__attribute__((target("avx2"))) inline void darken8(uint32_t* pixels, const int32_t* half, const uint32_t* strength,
-                                                    __m256i below)
-{
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i whole = _mm256_set1_epi16(256);
-    const __m256i reaches = _mm256_cmpgt_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(half)), below);
-    const __m256i s = _mm256_and_si256(reaches, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(strength)));
-    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels));
-    const __m256i low =
-        _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, p), _mm256_sub_epi16(whole, _mm256_unpacklo_epi8(s, zero)));
-    const __m256i high =
-        _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, p), _mm256_sub_epi16(whole, _mm256_unpackhi_epi8(s, zero)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels), _mm256_packus_epi16(low, high));
-}
-
-// drawStripsSse2 in groups of eight.
-__attribute__((target("avx2"))) void drawStripsAvx2(uint32_t* view, const Strips& strips)
-{
-    const StripGroups<8> groups(strips);
-    int reaching = groups.kCount;
-    for (int32_t reach = 1; (reaching = groups.reaching(reaching, reach)) > 0; ++reach) {
-        const __m256i below = _mm256_set1_epi32(reach - 1);
-        uint32_t* above = rowAbove(view, reach);
-        uint32_t* under = rowBelow(view, reach);
-        for (int k = 0; k < reaching; ++k) {
-            const int column = groups.tallestFirst[k] * 8;
-            darken8(above + column, strips.half + column, strips.strength + column, below);
-            darken8(under + column, strips.half + column, strips.strength + column, below);
-        }
-    }
-}
-#else
 // blendOver toward black, spelled out per channel: c + ((-(c * S)) >> 8),
 // that is c - ceil(c * S / 256).
 inline uint32_t darken(uint32_t pixel, int32_t alpha)
@@ -217,7 +152,17 @@ inline uint32_t darken(uint32_t pixel, int32_t alpha)
     return (pixel & 0xFF000000u) | channel(16) | channel(8) | channel(0);
 }
 
-void drawStripsPlain(uint32_t* view, const Strips& strips)
+} // namespace
+#endif // APP_SPECTRUM_STRIPS_SHARED
+
+HWY_BEFORE_NAMESPACE();
+namespace spectrum_strips {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET == HWY_SCALAR
+
+void DrawStrips(uint32_t* view, const Strips& strips)
 {
     for (int32_t reach = 1; reach <= kTallestStrip; ++reach)
         for (uint32_t* row : {rowAbove(view, reach), rowBelow(view, reach)})
@@ -225,26 +170,74 @@ void drawStripsPlain(uint32_t* view, const Strips& strips)
                 if (strips.half[i] >= reach)
                     row[i] = darken(row[i], 2 * strips.half[i]);
 }
+
+#else
+
+// Darkening by S takes c to c - ceil(c * S / 256), which is the floor of
+// c * (256 - S) / 256: the high half of (c << 8) * (256 - S) in unsigned
+// 16-bit lanes, a byte in each. A strength of 0 (the strip does not reach
+// that far, or the alpha byte) multiplies by 256 and keeps the byte.
+template <class D>
+HWY_INLINE void darkenPixels(D d, uint32_t* pixels, const int32_t* half, hn::Vec<D> below)
+{
+    const hn::Repartition<uint16_t, D> d16;
+    const hn::RebindToSigned<D> di;
+    const auto reaches = hn::RebindMask(d, hn::Gt(hn::LoadU(di, half), hn::BitCast(di, below)));
+    const auto strength = hn::IfThenElseZero(reaches, hn::ShiftLeft<1>(hn::BitCast(d, hn::LoadU(di, half))));
+    const auto kept = hn::Sub(hn::Set(d, 256u), strength);
+    const auto p = hn::LoadU(d, pixels);
+    const auto evenBytes = hn::BitCast(d16, hn::ShiftLeft<8>(hn::And(p, hn::Set(d, 0x00FF00FFu))));
+    const auto oddBytes = hn::BitCast(d16, hn::And(p, hn::Set(d, 0xFF00FF00u)));
+    const auto evenKept = hn::BitCast(d16, hn::Or(kept, hn::ShiftLeft<16>(kept)));
+    const auto oddKept = hn::BitCast(d16, hn::Or(kept, hn::Set(d, 256u << 16)));
+    const auto even = hn::BitCast(d, hn::MulHigh(evenBytes, evenKept));
+    const auto odd = hn::BitCast(d, hn::MulHigh(oddBytes, oddKept));
+    hn::StoreU(hn::Or(even, hn::ShiftLeft<8>(odd)), d, pixels);
+}
+
+// The strips in groups of neighbouring columns, a vector or two of them, so
+// that a row touches only the groups that reach it.
+constexpr int kGroup = HWY_MIN(8, static_cast<int>(HWY_LANES(uint32_t)));
+
+// The rows in pairs from the middle out, each over the groups that reach
+// it: as the distance grows, groups drop off the end of the order.
+void DrawStrips(uint32_t* view, const Strips& strips)
+{
+    const hn::CappedTag<uint32_t, kGroup> d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const StripGroups<kGroup> groups(strips);
+    int reaching = groups.kCount;
+    for (int32_t reach = 1; (reaching = groups.reaching(reaching, reach)) > 0; ++reach) {
+        const auto below = hn::Set(d, static_cast<uint32_t>(reach - 1));
+        uint32_t* above = rowAbove(view, reach);
+        uint32_t* under = rowBelow(view, reach);
+        for (int k = 0; k < reaching; ++k) {
+            const int first = groups.tallestFirst[k] * kGroup;
+            for (int column = first; column < first + kGroup; column += lanes) {
+                darkenPixels(d, above + column, strips.half + column, below);
+                darkenPixels(d, under + column, strips.half + column, below);
+            }
+        }
+    }
+}
+
 #endif
 
-} // namespace
+} // namespace HWY_NAMESPACE
+} // namespace spectrum_strips
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace spectrum_strips {
+HWY_EXPORT(DrawStrips);
+} // namespace spectrum_strips
 
 void drawSpectrum(uint32_t* view, const float* spectrum)
 {
-    drawSpectrum(view, spectrum, widestLanes());
-}
-
-void drawSpectrum(uint32_t* view, const float* spectrum, Lanes lanes)
-{
     Strips strips;
     measureStrips(strips, spectrum);
-#if defined(__SSE2__)
-    if (lanes == Lanes::Avx2)
-        drawStripsAvx2(view, strips);
-    else
-        drawStripsSse2(view, strips);
-#else
-    (void)lanes;
-    drawStripsPlain(view, strips);
-#endif
+    HWY_DYNAMIC_DISPATCH(spectrum_strips::DrawStrips)(view, strips);
 }
+
+#endif

@@ -5,9 +5,12 @@
 // much less.
 #pragma once
 
+#include "gfx/simd_target.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -86,3 +89,40 @@ private:
     std::vector<std::pair<std::string, std::string>> splitNames;
     std::map<std::string, double> medians, singles, fastest;
 };
+
+// Runs the benchmarks once per vector target, each run's report under a
+// heading that names its target: first the one dispatch chooses here, then
+// every other compiled target this processor has, so one run shows what a
+// processor without the newer ones would get. With QUARVEN2_SIMD set only
+// the target it names runs. `run(first)` runs the benchmarks once with a
+// fresh reporter; `first` is false for the repeats, which may leave out
+// what does not depend on the target.
+template <class Run>
+void runOnEachTarget(Run run)
+{
+    const auto heading = [](const simd::Target& target, const char* note) {
+        std::printf("\n==== vector target %s%s\n", target.name, note);
+        std::fflush(stdout);
+    };
+    if (std::getenv("QUARVEN2_SIMD") != nullptr) {
+        simd::applyTargetFromEnvironment();
+        heading(simd::activeTarget(), " (forced by QUARVEN2_SIMD)");
+        run(true);
+        return;
+    }
+    const simd::Target dispatched = simd::activeTarget();
+    heading(dispatched, " (dispatched)");
+    run(true);
+    for (const simd::Target& target : simd::compiledTargets()) {
+        if (target.bits == dispatched.bits)
+            continue;
+        if (!target.supported) {
+            std::printf("\n==== vector target %s: not run, this processor lacks it\n", target.name);
+            continue;
+        }
+        simd::forceTarget(target.bits);
+        heading(target, "");
+        run(false);
+    }
+    simd::forceTarget(0);
+}

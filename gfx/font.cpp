@@ -154,19 +154,13 @@ BitmapFont& loadFont(BitmapFont& font, const uint8_t* sheetData, uint32_t sheetS
 
 void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour)
 {
-    drawText(text, font, view, x, y, colour, widestLanes());
-}
-
-void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour,
-              Lanes lanes)
-{
     // The pen's offsets wrap around as 32-bit values; a line offset that has
     // gone negative reads as a huge unsigned one and stops the drawing.
     uint32_t column = 0;
     uint32_t line = 0;
     if (text == nullptr)
         return;
-    const TextColour blend(colour, lanes);
+    const TextColour blend(colour);
     for (const char* p = text; *p != '\0'; ++p) {
         const auto code = static_cast<uint8_t>(*p);
         if (code == '\n') {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "gfx/image.h"
-#include "gfx/lanes.h"
 
 #include <cstdint>
 
@@ -33,7 +32,3 @@ void loadPlayerFonts(BitmapFont& smallFont, BitmapFont& largeFont);
 // Draws `text` into a 320x240 view with the pen starting at (x, y); the
 // colour's alpha byte is the blend strength.
 void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour);
-// The same with the glyphs blended `lanes` pixels at a time, which the
-// processor must have.
-void drawText(const char* text, const BitmapFont& font, uint32_t* view, int32_t x, int32_t y, uint32_t colour,
-              Lanes lanes);

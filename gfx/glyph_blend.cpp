@@ -1,203 +1,156 @@
-#include "gfx/glyph_blend.h"
+// Compiled once per vector target (Highway's foreach_target re-includes this
+// file); the target the program chose runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "gfx/glyph_blend.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <hwy/highway.h>
 
 #include "gfx/frame.h"
+#include "gfx/glyph_blend.h"
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
+HWY_BEFORE_NAMESPACE();
+namespace glyph_blend {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
 
-namespace {
-
-#if defined(__SSE2__)
-// blendOver in 16-bit lanes. (k - t) * a >> 8 with an arithmetic shift is
-// the floor of (k - t) * a / 256, which is the high half of the signed
-// product ((k - t) << 7) * (2 * a): both factors fit 16 signed bits
-// (|k - t| <= 255, a <= 255). The alpha lanes have a strength of 0 and keep
-// the target's alpha byte. A pixel whose sheet pixel has a blue byte of 0
-// keeps its bits.
-struct Sse2Blend {
-    __m128i colour; // two pixels' worth of the colour's bytes
-    __m128i twice;  // twice the strength in the blue, green and red lanes
-
-    explicit Sse2Blend(const TextColour& text)
-        : colour(_mm_load_si128(reinterpret_cast<const __m128i*>(text.bytes))),
-          twice(_mm_load_si128(reinterpret_cast<const __m128i*>(text.twice)))
-    {
-    }
-    __m128i blendHalf(__m128i t) const
-    {
-        return _mm_add_epi16(t, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(colour, t), 7), twice));
-    }
-    // Four target pixels under four sheet pixels.
-    __m128i blend(__m128i target, __m128i sheet) const
-    {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i bare = _mm_cmpeq_epi32(_mm_and_si128(sheet, _mm_set1_epi32(0xFF)), zero);
-        const __m128i blended = _mm_packus_epi16(blendHalf(_mm_unpacklo_epi8(target, zero)),
-                                                 blendHalf(_mm_unpackhi_epi8(target, zero)));
-        return _mm_or_si128(_mm_and_si128(bare, target), _mm_andnot_si128(bare, blended));
-    }
-};
-
-inline __m128i load4(const uint32_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
-inline void store4(uint32_t* at, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v); }
-
-// One row, reading and writing nothing outside it. A row whose width is not
-// a multiple of four ends with a group that overlaps the one before it;
-// that group is blended from the row as it was before any store, so its
-// overlapping pixels get the same bits as the earlier group gave them, not
-// a second blend. Rows of fewer than four go pixel by pixel.
-void rowWithin4(uint32_t* target, const uint32_t* sheet, int64_t count, const Sse2Blend& blend)
+// The plain form: blendOver where the sheet pixel's blue byte is not 0.
+inline void blendPixels(uint32_t* target, const uint32_t* sheet, int64_t count, const TextColour& text)
 {
-    if (count < 4) {
-        for (int64_t c = 0; c < count; ++c) {
-            const __m128i t = _mm_cvtsi32_si128(static_cast<int32_t>(target[c]));
-            const __m128i s = _mm_cvtsi32_si128(static_cast<int32_t>(sheet[c]));
-            target[c] = static_cast<uint32_t>(_mm_cvtsi128_si32(blend.blend(t, s)));
-        }
-        return;
-    }
-    const int64_t last = count - 4;
-    const __m128i lastGroup = blend.blend(load4(target + last), load4(sheet + last));
-    for (int64_t c = 0; c < last; c += 4)
-        store4(target + c, blend.blend(load4(target + c), load4(sheet + c)));
-    store4(target + last, lastGroup);
+    const int32_t alpha = static_cast<int32_t>(text.colour >> 24);
+    for (int64_t c = 0; c < count; ++c)
+        if ((sheet[c] & 0xFF) != 0)
+            target[c] = blendOver(target[c], text.colour, alpha);
 }
 
-// One row where the buffers go on past its last group of four: the pixels
-// of that group beyond the row count as uncovered, so the store gives them
-// back the bits just read.
-inline void rowPadded4(uint32_t* target, const uint32_t* sheet, int64_t count, const Sse2Blend& blend)
+#if HWY_TARGET == HWY_SCALAR
+
+void BlendGlyphRows(const GlyphRows& glyph, const TextColour& text)
 {
-    int64_t c = 0;
-    for (; c + 4 <= count; c += 4)
-        store4(target + c, blend.blend(load4(target + c), load4(sheet + c)));
-    if (c == count)
-        return;
-    const __m128i inRow = _mm_cmplt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(static_cast<int32_t>(count - c)));
-    store4(target + c, blend.blend(load4(target + c), _mm_and_si128(inRow, load4(sheet + c))));
+    for (int64_t r = 0; r < glyph.rows; ++r)
+        blendPixels(glyph.target + r * kViewWidth, glyph.sheet + r * glyph.sheetStride, glyph.count, text);
 }
 
-void blendGlyphSse2(const GlyphRows& glyph, const TextColour& colour)
-{
-    const Sse2Blend blend(colour);
-    uint32_t* target = glyph.target;
-    const uint32_t* sheet = glyph.sheet;
-    if ((glyph.count + 3) / 4 * 4 <= glyph.room) {
-        for (int64_t r = 0; r < glyph.rows; ++r, target += kViewWidth, sheet += glyph.sheetStride)
-            rowPadded4(target, sheet, glyph.count, blend);
-    } else {
-        for (int64_t r = 0; r < glyph.rows; ++r, target += kViewWidth, sheet += glyph.sheetStride)
-            rowWithin4(target, sheet, glyph.count, blend);
-    }
-}
-
-// The same blend on eight pixels; 256-bit unpacking and packing work within
-// each 128-bit half, so the pixels come back in their order.
-struct Avx2Blend {
-    __m256i colour;
-    __m256i twice;
-};
-
-__attribute__((target("avx2"))) inline __m256i blendHalf8(__m256i t, const Avx2Blend& b)
-{
-    return _mm256_add_epi16(t, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(b.colour, t), 7), b.twice));
-}
-
-__attribute__((target("avx2"))) inline __m256i blend8(__m256i target, __m256i sheet, const Avx2Blend& b)
-{
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i bare = _mm256_cmpeq_epi32(_mm256_and_si256(sheet, _mm256_set1_epi32(0xFF)), zero);
-    const __m256i blended = _mm256_packus_epi16(blendHalf8(_mm256_unpacklo_epi8(target, zero), b),
-                                                blendHalf8(_mm256_unpackhi_epi8(target, zero), b));
-    return _mm256_blendv_epi8(blended, target, bare);
-}
-
-__attribute__((target("avx2"))) inline __m256i load8(const uint32_t* at)
-{
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-}
-
-__attribute__((target("avx2"))) inline void store8(uint32_t* at, __m256i v)
-{
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v);
-}
-
-// rowPadded4 eight at a time.
-__attribute__((target("avx2"))) inline void rowPadded8(uint32_t* target, const uint32_t* sheet, int64_t count,
-                                                       const Avx2Blend& b)
-{
-    int64_t c = 0;
-    for (; c + 8 <= count; c += 8)
-        store8(target + c, blend8(load8(target + c), load8(sheet + c), b));
-    if (c == count)
-        return;
-    const __m256i inRow =
-        _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int32_t>(count - c)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    store8(target + c, blend8(load8(target + c), _mm256_and_si256(inRow, load8(sheet + c)), b));
-}
-
-// rowWithin4 eight at a time, for rows of at least eight.
-__attribute__((target("avx2"))) inline void rowWithin8(uint32_t* target, const uint32_t* sheet, int64_t count,
-                                                       const Avx2Blend& b)
-{
-    const int64_t last = count - 8;
-    const __m256i lastGroup = blend8(load8(target + last), load8(sheet + last), b);
-    for (int64_t c = 0; c < last; c += 8)
-        store8(target + c, blend8(load8(target + c), load8(sheet + c), b));
-    store8(target + last, lastGroup);
-}
-
-__attribute__((target("avx2"))) void blendGlyphAvx2(const GlyphRows& glyph, const TextColour& colour)
-{
-    const Avx2Blend wide{_mm256_load_si256(reinterpret_cast<const __m256i*>(colour.bytes)),
-                         _mm256_load_si256(reinterpret_cast<const __m256i*>(colour.twice))};
-    uint32_t* target = glyph.target;
-    const uint32_t* sheet = glyph.sheet;
-    if ((glyph.count + 7) / 8 * 8 <= glyph.room) {
-        for (int64_t r = 0; r < glyph.rows; ++r, target += kViewWidth, sheet += glyph.sheetStride)
-            rowPadded8(target, sheet, glyph.count, wide);
-    } else if (glyph.count >= 8) {
-        for (int64_t r = 0; r < glyph.rows; ++r, target += kViewWidth, sheet += glyph.sheetStride)
-            rowWithin8(target, sheet, glyph.count, wide);
-    } else {
-        blendGlyphSse2(glyph, colour);
-    }
-}
-#endif
-
-} // namespace
-
-#if !defined(__SSE2__)
-namespace {
-
-void blendGlyphPlain(const GlyphRows& glyph, const TextColour& colour)
-{
-    const int32_t alpha = static_cast<int32_t>(colour.colour >> 24);
-    for (int64_t r = 0; r < glyph.rows; ++r) {
-        uint32_t* target = glyph.target + r * kViewWidth;
-        const uint32_t* sheet = glyph.sheet + r * glyph.sheetStride;
-        for (int64_t c = 0; c < glyph.count; ++c)
-            if ((sheet[c] & 0xFF) != 0) // blue 0: no coverage
-                target[c] = blendOver(target[c], colour.colour, alpha);
-    }
-}
-
-} // namespace
-#endif
-
-TextColour::TextColour(uint32_t colour, Lanes lanes) : colour(colour)
-{
-#if defined(__SSE2__)
-    blendRows = lanes == Lanes::Avx2 ? blendGlyphAvx2 : blendGlyphSse2;
 #else
-    (void)lanes;
-    blendRows = blendGlyphPlain;
-#endif
-    const uint16_t strength = static_cast<uint16_t>(colour >> 24);
-    for (int i = 0; i < 16; ++i) {
-        const int channel = i % 4;
-        bytes[i] = static_cast<uint16_t>((colour >> (8 * channel)) & 0xFF);
-        twice[i] = channel == 3 ? 0 : static_cast<uint16_t>(2 * strength);
-    }
+
+// blendOver in 16-bit lanes, a byte in each: (k - t) * a >> 8 with an
+// arithmetic shift is the floor of (k - t) * a / 256, which is the high half
+// of the signed product ((k - t) << 7) * (2 * a); both factors fit 16 signed
+// bits (|k - t| <= 255, a <= 255). A strength of 0 keeps the byte.
+template <class V16>
+HWY_INLINE V16 blendBytes(V16 t, V16 k, V16 twice)
+{
+    return hn::Add(t, hn::MulHigh(hn::ShiftLeft<7>(hn::Sub(k, t)), twice));
 }
+
+// The target pixels under the sheet pixels; a pixel whose sheet pixel has a
+// blue byte of 0 keeps its bits. (The colour's vectors are set up here
+// rather than kept: scalable vectors cannot be members, and the compiler
+// lifts them out of the loops anyway.)
+template <class D, class V>
+HWY_INLINE V blendVector(D d, V target, V sheet, const TextColour& text)
+{
+    const hn::Repartition<int16_t, D> d16;
+    const V low = hn::Set(d, 0x00FF00FFu);
+    const auto evenBytes = hn::BitCast(d16, hn::And(target, low));
+    const auto oddBytes = hn::BitCast(d16, hn::And(hn::ShiftRight<8>(target), low));
+    const auto even = blendBytes(evenBytes, hn::BitCast(d16, hn::Set(d, text.blueRed)),
+                                 hn::BitCast(d16, hn::Set(d, text.blueRedTwice)));
+    const auto odd = blendBytes(oddBytes, hn::BitCast(d16, hn::Set(d, text.greenAlpha)),
+                                hn::BitCast(d16, hn::Set(d, text.greenAlphaTwice)));
+    const V blended = hn::Or(hn::BitCast(d, even), hn::ShiftLeft<8>(hn::BitCast(d, odd)));
+    const auto bare = hn::Eq(hn::And(sheet, hn::Set(d, 0xFFu)), hn::Zero(d));
+    return hn::IfThenElse(bare, target, blended);
+}
+
+// One row where the buffers go on past its last vector: the pixels of that
+// vector beyond the row count as uncovered, so the store gives them back the
+// bits just read.
+template <class D>
+HWY_INLINE void rowPadded(D d, uint32_t* target, const uint32_t* sheet, int64_t count, const TextColour& text)
+{
+    const int64_t n = static_cast<int64_t>(hn::Lanes(d));
+    int64_t c = 0;
+    for (; c + n <= count; c += n)
+        hn::StoreU(blendVector(d, hn::LoadU(d, target + c), hn::LoadU(d, sheet + c), text), d, target + c);
+    if (c == count)
+        return;
+    const auto inRow = hn::FirstN(d, static_cast<size_t>(count - c));
+    const auto sheetInRow = hn::IfThenElseZero(inRow, hn::LoadU(d, sheet + c));
+    hn::StoreU(blendVector(d, hn::LoadU(d, target + c), sheetInRow, text), d, target + c);
+}
+
+// One row of at least a vector, reading and writing nothing outside it. A
+// row that is not a whole number of vectors ends with one that overlaps the
+// one before it; that one is blended from the row as it was before any
+// store, so its overlapping pixels get the same bits as the earlier vector
+// gave them, not a second blend.
+template <class D>
+HWY_INLINE void rowWithin(D d, uint32_t* target, const uint32_t* sheet, int64_t count, const TextColour& text)
+{
+    const int64_t last = count - static_cast<int64_t>(hn::Lanes(d));
+    const auto lastVector = blendVector(d, hn::LoadU(d, target + last), hn::LoadU(d, sheet + last), text);
+    for (int64_t c = 0; c < last; c += static_cast<int64_t>(hn::Lanes(d)))
+        hn::StoreU(blendVector(d, hn::LoadU(d, target + c), hn::LoadU(d, sheet + c), text), d, target + c);
+    hn::StoreU(lastVector, d, target + last);
+}
+
+// The glyph in vectors of D when its rows allow; false when they are too
+// short for it.
+template <class D>
+HWY_INLINE bool blendRowsIn(D d, const GlyphRows& glyph, const TextColour& text)
+{
+    const int64_t n = static_cast<int64_t>(hn::Lanes(d));
+    const bool padded = (glyph.count + n - 1) / n * n <= glyph.room;
+    if (!padded && glyph.count < n)
+        return false;
+    uint32_t* target = glyph.target;
+    const uint32_t* sheet = glyph.sheet;
+    for (int64_t r = 0; r < glyph.rows; ++r, target += kViewWidth, sheet += glyph.sheetStride) {
+        if (padded)
+            rowPadded(d, target, sheet, glyph.count, text);
+        else
+            rowWithin(d, target, sheet, glyph.count, text);
+    }
+    return true;
+}
+
+// Glyph rows are short: eight pixels at most per vector, then four, then
+// pixel by pixel.
+void BlendGlyphRows(const GlyphRows& glyph, const TextColour& text)
+{
+    if (blendRowsIn(hn::CappedTag<uint32_t, 8>(), glyph, text))
+        return;
+    if (blendRowsIn(hn::CappedTag<uint32_t, 4>(), glyph, text))
+        return;
+    for (int64_t r = 0; r < glyph.rows; ++r)
+        blendPixels(glyph.target + r * kViewWidth, glyph.sheet + r * glyph.sheetStride, glyph.count, text);
+}
+
+#endif
+
+} // namespace HWY_NAMESPACE
+} // namespace glyph_blend
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace glyph_blend {
+HWY_EXPORT(BlendGlyphRows);
+} // namespace glyph_blend
+
+TextColour::TextColour(uint32_t colour) : colour(colour)
+{
+    const uint32_t twice = 2 * (colour >> 24);
+    blueRed = colour & 0x00FF00FFu;
+    greenAlpha = (colour >> 8) & 0x00FF00FFu;
+    blueRedTwice = twice | twice << 16;
+    greenAlphaTwice = twice;
+}
+
+void blendGlyph(const GlyphRows& glyph, const TextColour& colour)
+{
+    HWY_DYNAMIC_DISPATCH(glyph_blend::BlendGlyphRows)(glyph, colour);
+}
+
+#endif

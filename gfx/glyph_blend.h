@@ -1,8 +1,6 @@
 // Blending one clipped glyph of a text into the view.
 #pragma once
 
-#include "gfx/lanes.h"
-
 #include <cstdint>
 
 // `rows` rows of `count` view pixels, each under the sheet pixel that gives
@@ -17,20 +15,20 @@ struct GlyphRows {
 };
 
 // A text's colour as the blend takes it, worked out once per text:
-// blendOver of `colour` at the strength of its alpha byte, `lanes` pixels at
-// a time.
+// blendOver of `colour` at the strength of its alpha byte. The vector blend
+// works on a pixel's bytes as two 16-bit pairs, blue and red, green and
+// alpha; the alpha byte gets a strength of 0 and keeps its bits.
 struct TextColour {
     uint32_t colour;
-    // The blend of the chosen width, picked once per text rather than per glyph.
-    void (*blendRows)(const GlyphRows& glyph, const TextColour& colour);
-    alignas(32) uint16_t bytes[16]; // the colour's bytes, four pixels' worth of 16-bit lanes
-    alignas(32) uint16_t twice[16]; // twice the strength in the blue, green and red lanes
+    uint32_t blueRed;        // the colour's blue and red bytes, one per 16-bit half
+    uint32_t greenAlpha;     // its green and alpha bytes
+    uint32_t blueRedTwice;   // twice the strength, in both halves
+    uint32_t greenAlphaTwice; // twice the strength for green, 0 for alpha
 
-    TextColour(uint32_t colour, Lanes lanes);
+    explicit TextColour(uint32_t colour);
 };
 
-// Blends the colour into every covered pixel of the glyph.
-inline void blendGlyph(const GlyphRows& glyph, const TextColour& colour)
-{
-    colour.blendRows(glyph, colour);
-}
+// Blends the colour into every covered pixel of the glyph, on the vector
+// target the program chose (gfx/simd_target.h); every target gives the bits
+// of blendOver pixel by pixel.
+void blendGlyph(const GlyphRows& glyph, const TextColour& colour);

@@ -1,6 +1,7 @@
 #include "app/composition.h"
 
 #include "gfx/frame.h"
+#include "tests/support/each_target.h"
 #include "tests/support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -173,32 +174,30 @@ void plainStrips(std::vector<uint32_t>& view, const std::vector<float>& spectrum
 
 TEST(Spectrum, RowWiseStripsEqualThePlainOnesForAnySpectrumAndView)
 {
-    uint32_t seed = 12345;
-    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    for (int round = 0; round < 40; ++round) {
-        std::vector<uint32_t> view(kViewWidth * kViewHeight);
-        for (uint32_t& p : view)
-            p = next();
-        std::vector<float> spectrum(256);
-        for (float& m : spectrum) {
-            const uint32_t r = next();
-            // Silence, full scale and beyond, no number, and everything between.
-            m = r % 17 == 0 ? 0.0f : r % 19 == 0 ? 3.0f : r % 23 == 0 ? std::nanf("") : float(r >> 8) / float(1 << 24);
-            if (round % 4 == 0)
-                m = m * m * m * m * m * m; // mostly short strips
+    forEachTarget([](const simd::Target& target) {
+        uint32_t seed = 12345;
+        const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+        for (int round = 0; round < 40; ++round) {
+            std::vector<uint32_t> view(kViewWidth * kViewHeight);
+            for (uint32_t& p : view)
+                p = next();
+            std::vector<float> spectrum(256);
+            for (float& m : spectrum) {
+                const uint32_t r = next();
+                // Silence, full scale and beyond, no number, and everything between.
+                m = r % 17 == 0   ? 0.0f
+                    : r % 19 == 0 ? 3.0f
+                    : r % 23 == 0 ? std::nanf("")
+                                  : float(r >> 8) / float(1 << 24);
+                if (round % 4 == 0)
+                    m = m * m * m * m * m * m; // mostly short strips
+            }
+            std::vector<uint32_t> expected = view;
+            plainStrips(expected, spectrum);
+            drawSpectrum(view.data(), spectrum.data());
+            ASSERT_EQ(view, expected) << "round " << round << ", " << target.name;
         }
-        std::vector<uint32_t> expected = view;
-        plainStrips(expected, spectrum);
-        for (Lanes lanes : {Lanes::Sse2, Lanes::Avx2}) {
-            if (!processorHas(lanes))
-                continue; // nothing to compare on this processor
-            std::vector<uint32_t> drawn = view;
-            drawSpectrum(drawn.data(), spectrum.data(), lanes);
-            ASSERT_EQ(drawn, expected) << "round " << round << ", lanes " << int(lanes);
-        }
-        drawSpectrum(view.data(), spectrum.data());
-        ASSERT_EQ(view, expected) << "round " << round;
-    }
+    });
 }
 
 // Each height begins at a magnitude near ((h / 100) - 0.01)^10; the floats

@@ -1,6 +1,7 @@
 #include "gfx/font.h"
 
 #include "gfx/frame.h"
+#include "tests/support/each_target.h"
 #include "tests/support/test_images.h"
 #include "tools/assetgen/png_writer.h"
 
@@ -405,22 +406,17 @@ TEST(DrawText, ThePlayersFontsDrawAsThePlainPixelByPixelBlend)
     std::vector<uint32_t> start(kViewWidth * kViewHeight);
     for (size_t i = 0; i < start.size(); ++i)
         start[i] = static_cast<uint32_t>(i * 2654435761u);
-    for (const BitmapFont* font : {&small, &large})
-        for (uint32_t colour : colours)
-            for (const auto& at : positions) {
-                std::vector<uint32_t> drawn = start, expected = start;
-                drawText(text, *font, drawn.data(), at[0], at[1], colour);
-                plainDrawText(text, *font, expected.data(), at[0], at[1], colour);
-                ASSERT_EQ(drawn, expected) << std::hex << colour << std::dec << " at " << at[0] << ", " << at[1];
-                for (Lanes lanes : {Lanes::Sse2, Lanes::Avx2}) {
-                    if (!processorHas(lanes))
-                        continue; // nothing to compare on this processor
-                    drawn = start;
-                    drawText(text, *font, drawn.data(), at[0], at[1], colour, lanes);
-                    ASSERT_EQ(drawn, expected) << "lanes " << int(lanes) << " " << std::hex << colour << std::dec
-                                               << " at " << at[0] << ", " << at[1];
+    forEachTarget([&](const simd::Target& target) {
+        for (const BitmapFont* font : {&small, &large})
+            for (uint32_t colour : colours)
+                for (const auto& at : positions) {
+                    std::vector<uint32_t> drawn = start, expected = start;
+                    drawText(text, *font, drawn.data(), at[0], at[1], colour);
+                    plainDrawText(text, *font, expected.data(), at[0], at[1], colour);
+                    ASSERT_EQ(drawn, expected) << target.name << " " << std::hex << colour << std::dec << " at "
+                                               << at[0] << ", " << at[1];
                 }
-            }
+    });
 }
 
 } // namespace

@@ -4,9 +4,11 @@
 // at every reading and digit key EFFECT + 1 were held, from a fresh tunnel
 // grid and the embedded images. OUT ending in .png gets an 8-bit RGB PNG
 // (alpha dropped); OUT ending in .bgra gets the 320x240 32-bit pixels as
-// they lie in memory.
+// they lie in memory. QUARVEN2_SIMD names the vector target to draw with,
+// as for the player.
 #include "gfx/effects/effects.h"
 #include "gfx/frame.h"
+#include "gfx/simd_target.h"
 #include "tools/assetgen/png_writer.h"
 
 #include <cerrno>
@@ -107,6 +109,7 @@ int main(int argc, char** argv)
     if (!png && !endsWith(out, ".bgra"))
         return usage("OUT must end in .png or .bgra");
 
+    simd::applyTargetFromEnvironment();
     auto effects = std::make_unique<EffectState>();
     if (!InitEffects(*effects))
         return 1;
