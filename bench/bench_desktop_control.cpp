@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "audio/mp3_engine.h"
 #include "bench/bench_window.h"
+#include "bench/floor_ratios.h"
 #include "platform/headless_audio_device.h"
 #include "platform/headless_mpris.h"
 #include "platform/sdbus_mpris.h"
@@ -73,17 +74,6 @@ BENCHMARK(BM_PassWithoutMediaService)->Unit(benchmark::kMicrosecond);
 void BM_PassWithIdleMediaService(benchmark::State& state) { runPasses(state, true); }
 BENCHMARK(BM_PassWithIdleMediaService)->Unit(benchmark::kMicrosecond);
 
-// The floor: moving the window's bytes once.
-void BM_MemcpyWindowBytes(benchmark::State& state)
-{
-    const size_t bytes = size_t(kWindowWidth) * kWindowHeight * 4;
-    std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-}
 BENCHMARK(BM_MemcpyWindowBytes)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -123,18 +123,6 @@ void effectOnTarget(benchmark::State& state, int64_t target)
 
 void BM_Effect(benchmark::State& state) { effectOnTarget(state, 0); }
 
-// The least a frame can cost, the floor the report divides by: moving the
-// window's bytes once.
-void BM_MemcpyWindowBytes(benchmark::State& state)
-{
-    const size_t bytes = size_t(kWindowWidth) * kWindowHeight * 4;
-    std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-}
 
 // The machine is shared: besides the median, the fastest repetition shows
 // what a frame costs when nothing else competes for the core.

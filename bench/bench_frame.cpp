@@ -105,18 +105,6 @@ void BM_EffectAlone(benchmark::State& state)
 }
 BENCHMARK(BM_EffectAlone)->ArgName("effect")->DenseRange(1, 5)->Iterations(kFramesPerRun)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastestOf);
 
-// The least a frame can cost: moving the window's bytes once.
-void BM_MemcpyWindowBytes(benchmark::State& state)
-{
-    const size_t bytes = size_t(kWindowWidth) * kWindowHeight * 4;
-    std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
-}
 BENCHMARK(BM_MemcpyWindowBytes)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastestOf);
 
 // From nothing to the first presented frame: window, outline, fonts, skin,

@@ -5,15 +5,31 @@
 // much less.
 #pragma once
 
+#include "gfx/frame.h"
 #include "gfx/simd_target.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
+
+// The least a frame can cost, the floor the reports divide by: moving the
+// window's bytes once.
+inline void BM_MemcpyWindowBytes(benchmark::State& state)
+{
+    const size_t bytes = size_t(kWindowWidth) * kWindowHeight * 4;
+    std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
 
 class FloorRatioReporter : public benchmark::ConsoleReporter {
 public:
