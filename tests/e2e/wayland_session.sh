@@ -76,6 +76,15 @@ pointer_to() {
   await_for 10 inner_pointer_at "$1" "$2" || fail "weston did not bring the pointer at $1,$2 to the window"
 }
 
+# A move weston runs holds the pointer: Xwayland no longer has it over the
+# window, but over its root.
+weston_has_pointer() {
+  local root under
+  root=$(DISPLAY=$inner xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+  under=$(DISPLAY=$inner xdotool getmouselocation | sed -n 's/.*window:\([0-9]*\).*/\1/p')
+  [ -n "$root" ] && [ "$under" = "$((root))" ]
+}
+
 session_title() { DISPLAY=$inner title_track; }
 session_title_is() { [ "$(session_title)" = "$1" ]; }
 
@@ -95,9 +104,13 @@ run_session() {
 
   case_name="$case_label: drag"
   pointer_to $((left + 200)) $((top + 30))
-  DISPLAY=$outer xdotool mousedown 1 sleep 0.2 \
-    mousemove $((left + 240)) $((top + 60)) sleep 0.3 mousemove $((left + 280)) $((top + 90)) sleep 0.3 \
-    mousemove $((left + 320)) $((top + 120)) sleep 0.3 mouseup 1
+  DISPLAY=$outer xdotool mousedown 1 sleep 0.2 mousemove $((left + 240)) $((top + 60))
+  # The player hands the move to weston a moment after the pointer set off,
+  # and weston moves the window at the motions that come after it took the
+  # move: the rest of the drag waits for that, however busy the machine.
+  await_for 10 weston_has_pointer || fail "weston never took the move from the window"
+  DISPLAY=$outer xdotool mousemove $((left + 280)) $((top + 90)) sleep 0.2 \
+    mousemove $((left + 320)) $((top + 120)) sleep 0.2 mouseup 1
   moved_with_pointer() { read -r sx sy _ < <(inner_geometry) && [ "$sx,$sy" = "$((left + 120)),$((top + 90))" ]; }
   seen_moved() { moved_with_pointer && skin_seen_at "$sx" "$sy"; }
   await_for 10 moved_with_pointer || fail "after a drag of +120,+90 the window shows at $sx,$sy, not $((left + 120)),$((top + 90))"
