@@ -1,8 +1,6 @@
 #include "platform/x11_window_move.h"
 
 #include <X11/Xatom.h>
-#include <cstdlib>
-#include <unistd.h>
 
 namespace platform::x11 {
 
@@ -112,7 +110,6 @@ void moveWindow(Display* display, ::Window window, int x, int y)
 void handOverMove(Display* display, ::Window window, int x, int y)
 {
     XUngrabPointer(display, CurrentTime);
-    if (getenv("DBG_DELAY")) usleep(atoi(getenv("DBG_DELAY")) * 1000);
     sendMoveResize(display, window, x, y, kMoveResizeMove);
 }
 

@@ -5,10 +5,16 @@
 # some users for games), the player opens its window on Xwayland; a click on
 # next changes the title, a drag moves the window with the pointer, Escape
 # ends it with status 0.
+# The private screen is taller than weston's output, so that the pointer can
+# leave weston's window and enter it again (see pointer_to).
+readonly weston_width=1024 weston_height=768
+export E2E_SCREEN_WIDTH=$weston_width E2E_SCREEN_HEIGHT=$((weston_height + 64))
 source "$(dirname "$0")/lib.sh"
 require_tools weston Xwayland
 e2e_begin
-make_tracks "$work/tracks" 20 1,2,3
+# Longer than any wait for a click: a click that never arrives must not be
+# hidden by the first track ending and the title moving on by itself.
+make_tracks "$work/tracks" 60 1,2,3
 outer=$DISPLAY
 
 mkdir -m 700 "$work/runtime"
@@ -24,7 +30,7 @@ weston_pid=""
 stop_weston() { if [ -n "$weston_pid" ]; then kill "$weston_pid" 2>/dev/null; wait "$weston_pid" 2>/dev/null; fi; weston_pid=""; }
 trap 'stop_weston; e2e_cleanup' EXIT
 XDG_RUNTIME_DIR="$work/runtime" weston --backend=x11-backend.so --xwayland --config="$work/weston.ini" \
-  --socket=wayland-q2 --width="$screen_width" --height="$screen_height" --log="$work/weston.log" >/dev/null 2>&1 &
+  --socket=wayland-q2 --width="$weston_width" --height="$weston_height" --log="$work/weston.log" >/dev/null 2>&1 &
 weston_pid=$!
 xwayland_display() { sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log" 2>/dev/null | tail -n1; }
 xwayland_known() { [ -n "$(xwayland_display)" ]; }
@@ -54,6 +60,31 @@ start_session_player() {
   await window_shown || fail "the window never showed on the screen"
 }
 
+# Weston's nested backend follows the outer pointer by its motions alone;
+# only an entry into weston's window tells it where the pointer is. An entry
+# it misses while it starts leaves its pointer that far off for good, and
+# every click lands elsewhere (on the desktop's background). So the pointer
+# enters weston's window afresh, and the test waits until Xwayland sees it
+# at the same place, which is where weston has it.
+inner_pointer_at() {
+  local x y
+  eval "$(DISPLAY=$inner xdotool getmouselocation --shell | sed -n 's/^X=/x=/p; s/^Y=/y=/p')"
+  [ "${x:-}" = "$1" ] && [ "${y:-}" = "$2" ]
+}
+pointer_to() {
+  DISPLAY=$outer xdotool mousemove 5 $((weston_height + 32)) mousemove "$1" "$2"
+  await_for 10 inner_pointer_at "$1" "$2" || fail "weston did not bring the pointer at $1,$2 to the window"
+}
+
+# A move weston runs holds the pointer: Xwayland no longer has it over the
+# window, but over its root.
+weston_has_pointer() {
+  local root under
+  root=$(DISPLAY=$inner xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+  under=$(DISPLAY=$inner xdotool getmouselocation | sed -n 's/.*window:\([0-9]*\).*/\1/p')
+  [ -n "$root" ] && [ "$under" = "$((root))" ]
+}
+
 session_title() { DISPLAY=$inner title_track; }
 session_title_is() { [ "$(session_title)" = "$1" ]; }
 
@@ -66,14 +97,20 @@ run_session() {
   local before x y
   before=$(session_title)
   read -r x y < <(control_point "$next_colour")
-  DISPLAY=$outer xdotool mousemove $((left + x)) $((top + y)) sleep 0.2 click 1
+  pointer_to $((left + x)) $((top + y))
+  DISPLAY=$outer xdotool click 1
   await session_title_is $((before + 1)) || fail "the title shows row $(session_title), not $((before + 1))"
   pass "row $before -> $((before + 1))"
 
   case_name="$case_label: drag"
-  DISPLAY=$outer xdotool mousemove $((left + 200)) $((top + 30)) sleep 0.2 mousedown 1 sleep 0.2 \
-    mousemove $((left + 240)) $((top + 60)) sleep 0.3 mousemove $((left + 280)) $((top + 90)) sleep 0.3 \
-    mousemove $((left + 320)) $((top + 120)) sleep 0.3 mouseup 1
+  pointer_to $((left + 200)) $((top + 30))
+  DISPLAY=$outer xdotool mousedown 1 sleep 0.2 mousemove $((left + 240)) $((top + 60))
+  # The player hands the move to weston a moment after the pointer set off,
+  # and weston moves the window at the motions that come after it took the
+  # move: the rest of the drag waits for that, however busy the machine.
+  await_for 10 weston_has_pointer || fail "weston never took the move from the window"
+  DISPLAY=$outer xdotool mousemove $((left + 280)) $((top + 90)) sleep 0.2 \
+    mousemove $((left + 320)) $((top + 120)) sleep 0.2 mouseup 1
   moved_with_pointer() { read -r sx sy _ < <(inner_geometry) && [ "$sx,$sy" = "$((left + 120)),$((top + 90))" ]; }
   seen_moved() { moved_with_pointer && skin_seen_at "$sx" "$sy"; }
   await_for 10 moved_with_pointer || fail "after a drag of +120,+90 the window shows at $sx,$sy, not $((left + 120)),$((top + 90))"
