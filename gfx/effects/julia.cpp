@@ -15,6 +15,10 @@
 namespace q2_julia {
 
 constexpr int kMaxIterations = 31;
+// Jobs come in tiles of this many rows, the blocks of one column of the
+// tile one after another: the widest targets count four blocks together,
+// and neighbouring points take similar counts.
+constexpr size_t kTileRows = 4;
 
 // The constant c of the frame at ms.
 void frameConstant(uint32_t ms, float& cr, float& ci);
@@ -44,8 +48,12 @@ struct JuliaPlan {
     // partner, padded to whole blocks by repeating the last one.
     std::vector<int32_t> exceptionColumns;
     std::vector<float> exceptionRe;
-    std::vector<JuliaJob> directJobs;    // whole rows
-    std::vector<JuliaJob> exceptionJobs; // after the reversed copies
+    std::vector<JuliaJob> directJobs; // whole rows
+    // Per tile of mirrored rows, the exception columns of its rows, painted
+    // into a scratch block one row after another (exceptionColumns.size()
+    // pixels a row), then put in place by one plain loop: cheaper than
+    // storing each vector lane by lane into its column.
+    std::vector<JuliaJob> exceptionJobs;
 };
 const JuliaPlan& juliaPlan();
 
@@ -235,9 +243,22 @@ void DrawOnTarget(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
     countColours(paletteStrip, colours);
     const JuliaPlan& plan = juliaPlan();
     PaintJobsOnTarget(plan.directJobs.data(), static_cast<int>(plan.directJobs.size()), cr, ci, colours, view);
-    for (int y : plan.mirroredRows)
-        copyRowReversed(view + (kViewHeight - y) * kViewWidth, view + y * kViewWidth);
-    PaintJobsOnTarget(plan.exceptionJobs.data(), static_cast<int>(plan.exceptionJobs.size()), cr, ci, colours, view);
+    uint32_t exceptions[kTileRows * kViewWidth];
+    const size_t perRow = plan.exceptionColumns.size();
+    const JuliaJob* jobs = plan.exceptionJobs.data();
+    for (size_t first = 0; first < plan.mirroredRows.size(); first += kTileRows) {
+        const size_t rows = std::min(kTileRows, plan.mirroredRows.size() - first);
+        const int jobCount = static_cast<int>(rows * perRow / kJuliaBlock);
+        PaintJobsOnTarget(jobs, jobCount, cr, ci, colours, exceptions);
+        jobs += jobCount;
+        for (size_t r = 0; r < rows; ++r) {
+            const int y = plan.mirroredRows[first + r];
+            uint32_t* row = view + y * kViewWidth;
+            copyRowReversed(view + (kViewHeight - y) * kViewWidth, row);
+            for (size_t i = 0; i < perRow; ++i)
+                row[plan.exceptionColumns[i]] = exceptions[r * perRow + i];
+        }
+    }
 }
 
 #endif
@@ -274,11 +295,6 @@ void paintJobsPlain(const JuliaJob* jobs, int jobCount, float cr, float ci, cons
 }
 
 namespace {
-
-// Jobs come in tiles of this many rows, the blocks of one column of the
-// tile one after another: the widest targets count four blocks together,
-// and neighbouring points take similar counts.
-constexpr size_t kTileRows = 4;
 
 float startPoint(int i, int size)
 {
@@ -321,7 +337,7 @@ JuliaPlan::JuliaPlan()
         for (size_t i = 0; i < exceptionColumns.size(); i += kJuliaBlock)
             for (size_t r = first; r < std::min(first + kTileRows, mirroredRows.size()); ++r)
                 exceptionJobs.push_back({exceptionRe.data() + i, startPoint(mirroredRows[r], kViewHeight),
-                                         mirroredRows[r] * kViewWidth, exceptionColumns.data() + i});
+                                         static_cast<int32_t>((r - first) * exceptionColumns.size() + i), nullptr});
 }
 
 const JuliaPlan& juliaPlan()
