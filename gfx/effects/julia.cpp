@@ -15,6 +15,10 @@
 namespace q2_julia {
 
 constexpr int kMaxIterations = 31;
+// Jobs come in tiles of this many rows, the blocks of one column of the
+// tile one after another: the widest targets count four blocks together,
+// and neighbouring points take similar counts.
+constexpr size_t kTileRows = 4;
 
 // The constant c of the frame at ms.
 void frameConstant(uint32_t ms, float& cr, float& ci);
@@ -44,8 +48,12 @@ struct JuliaPlan {
     // partner, padded to whole blocks by repeating the last one.
     std::vector<int32_t> exceptionColumns;
     std::vector<float> exceptionRe;
-    std::vector<JuliaJob> directJobs;    // whole rows
-    std::vector<JuliaJob> exceptionJobs; // after the reversed copies
+    std::vector<JuliaJob> directJobs; // whole rows
+    // Per tile of mirrored rows, the exception columns of its rows, painted
+    // into a scratch block one row after another (exceptionColumns.size()
+    // pixels a row), then put in place by one plain loop: cheaper than
+    // storing each vector lane by lane into its column.
+    std::vector<JuliaJob> exceptionJobs;
 };
 const JuliaPlan& juliaPlan();
 
@@ -80,58 +88,59 @@ using MF = hn::Mask<DF>;
 // spill AVX2's sixteen).
 constexpr int kChains = HWY_MAX_BYTES >= 64 ? 4 : 3;
 
-// Two steps Highway 1.0 has no operation for, one instruction each with
-// AVX-512's masks and two elsewhere: the lanes of `active` whose sum is not
-// above the limit (one that is not a number stays, as in the plain form),
-// and count + 1 in the active lanes.
-HWY_INLINE MF stillInside(MF active, VF sum, VF limit)
+// count + 1 in the lanes of `inside`: one instruction with AVX-512's masks,
+// which Highway 1.0 has no operation for, and a subtraction of the mask
+// (-1 in those lanes) elsewhere.
+HWY_INLINE VI countInside(VI count, MF inside)
 {
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
-    return MF{_mm512_mask_cmp_ps_mask(active.raw, sum.raw, limit.raw, _CMP_NGT_UQ)};
+    return VI{_mm512_mask_add_epi32(count.raw, inside.raw, count.raw, _mm512_set1_epi32(1))};
 #else
-    return hn::AndNot(hn::Gt(sum, limit), active);
-#endif
-}
-
-HWY_INLINE VI countActive(VI count, MF active)
-{
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
-    return VI{_mm512_mask_add_epi32(count.raw, active.raw, count.raw, _mm512_set1_epi32(1))};
-#else
-    return hn::Sub(count, hn::VecFromMask(DI(), hn::RebindMask(DI(), active))); // active lanes are -1
+    return hn::Sub(count, hn::VecFromMask(DI(), hn::RebindMask(DI(), inside)));
 #endif
 }
 
 // One step of the plain form, every value single precision, in its order:
 //   zr' = (zr*zr + cr) - zi*zi,  zi' = zr*zi + (ci + zr*zi),
-// then a lane escapes when zr'*zr' + zi'*zi' > 100 (exactly 100 stays, and
-// so does a sum that is not a number). An escaped lane keeps iterating
-// (its values may run to infinity) but no longer counts.
-HWY_INLINE void step(VF cr, VF ci, VF limit, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& count, MF& active)
+// then the lane is inside while zr'*zr' + zi'*zi' <= 100 (exactly 100
+// stays). A lane that has escaped keeps iterating, and never comes back
+// inside: from |z|^2 > 100 the next |z|^2 is about its square (the roundings
+// are far too small to undo that) until the values run to infinity, and
+// then to not-a-number, which compares as outside. So the count, the number
+// of steps inside, stops where the plain form stops, with no mask of lanes
+// still counting to keep. (Before escaping, every value is finite.)
+HWY_INLINE MF step(VF cr, VF ci, VF limit, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& count)
 {
     const VF product = hn::Mul(zr, zi);
     zr = hn::Sub(hn::Add(zr2, cr), zi2);
     zi = hn::Add(product, hn::Add(ci, product));
     zr2 = hn::Mul(zr, zr);
     zi2 = hn::Mul(zi, zi);
-    active = stillInside(active, hn::Add(zr2, zi2), limit);
-    count = countActive(count, active);
+    const MF inside = hn::Le(hn::Add(zr2, zi2), limit);
+    count = countInside(count, inside);
+    return inside;
 }
 
-// The colours of counts 0..31: with table lookups where four registers or
-// fewer hold the 32 colours, gathered elsewhere.
+// The colours of counts 0..31: gathered where a vector holds fewer than
+// eight, else picked from the two or four table vectors by the count's low
+// bits, then between them by its next bits, each moved up to the sign bit
+// to choose with one blend.
 HWY_INLINE VI lookColoursUp(VI count, const int32_t* colours)
 {
     const DI di;
-    const size_t n = hn::Lanes(di);
+    const size_t n = hn::Lanes(di); // 8 or 16 here: the vectors are capped at 16 lanes
     if (n < 8)
         return hn::GatherIndex(di, colours, count);
     const auto within = hn::IndicesFromVec(di, hn::And(count, hn::Set(di, static_cast<int32_t>(n - 1))));
-    VI picked = hn::TableLookupLanes(hn::LoadU(di, colours), within);
-    for (size_t first = n; first < kMaxIterations + 1; first += n)
-        picked = hn::IfThenElse(hn::Gt(count, hn::Set(di, static_cast<int32_t>(first) - 1)),
-                                hn::TableLookupLanes(hn::LoadU(di, colours + first), within), picked);
-    return picked;
+    const int firstBit = n == 8 ? 3 : 4;
+    const VI byFirstBit = hn::ShiftLeftSame(count, 31 - firstBit);
+    const auto pairFrom = [&](size_t first) {
+        return hn::IfNegativeThenElse(byFirstBit, hn::TableLookupLanes(hn::LoadU(di, colours + first + n), within),
+                                      hn::TableLookupLanes(hn::LoadU(di, colours + first), within));
+    };
+    if (n == 16)
+        return pairFrom(0);
+    return hn::IfNegativeThenElse(hn::ShiftLeft<31 - 4>(count), pairFrom(16), pairFrom(0));
 }
 
 // Vector `slot` of the jobs: job slot / perJob, lanes from (slot % perJob) * n.
@@ -145,7 +154,7 @@ HWY_INLINE Slot slotAt(const JuliaJob* jobs, int slot, int perJob, int n)
     return {jobs + slot / perJob, (slot % perJob) * n};
 }
 
-HWY_INLINE void startSlot(const Slot& s, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& count, MF& active)
+HWY_INLINE void startSlot(const Slot& s, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& count)
 {
     const DF df;
     zr = hn::LoadU(df, s.job->startRe + s.offset);
@@ -153,7 +162,6 @@ HWY_INLINE void startSlot(const Slot& s, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& c
     zr2 = hn::Mul(zr, zr);
     zi2 = hn::Mul(zi, zi);
     count = hn::Zero(DI());
-    active = hn::FirstN(df, hn::Lanes(df));
 }
 
 HWY_INLINE void paintSlot(const Slot& s, VI count, const int32_t* colours, uint32_t* view)
@@ -189,25 +197,19 @@ void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, c
         const Slot sd = slotAt(jobs, std::min(first + 3, slots - 1), perJob, n);
         VF zrA, ziA, zr2A, zi2A, zrB, ziB, zr2B, zi2B, zrC, ziC, zr2C, zi2C, zrD, ziD, zr2D, zi2D;
         VI countA, countB, countC, countD;
-        MF activeA, activeB, activeC, activeD;
-        startSlot(sa, zrA, ziA, zr2A, zi2A, countA, activeA);
-        startSlot(sb, zrB, ziB, zr2B, zi2B, countB, activeB);
+        startSlot(sa, zrA, ziA, zr2A, zi2A, countA);
+        startSlot(sb, zrB, ziB, zr2B, zi2B, countB);
         if constexpr (kChains >= 3)
-            startSlot(sc, zrC, ziC, zr2C, zi2C, countC, activeC);
+            startSlot(sc, zrC, ziC, zr2C, zi2C, countC);
         if constexpr (kChains >= 4)
-            startSlot(sd, zrD, ziD, zr2D, zi2D, countD, activeD);
+            startSlot(sd, zrD, ziD, zr2D, zi2D, countD);
         for (int i = 1; i <= kMaxIterations; ++i) {
-            step(vcr, vci, limit, zrA, ziA, zr2A, zi2A, countA, activeA);
-            step(vcr, vci, limit, zrB, ziB, zr2B, zi2B, countB, activeB);
-            MF any = hn::Or(activeA, activeB);
-            if constexpr (kChains >= 3) {
-                step(vcr, vci, limit, zrC, ziC, zr2C, zi2C, countC, activeC);
-                any = hn::Or(any, activeC);
-            }
-            if constexpr (kChains >= 4) {
-                step(vcr, vci, limit, zrD, ziD, zr2D, zi2D, countD, activeD);
-                any = hn::Or(any, activeD);
-            }
+            MF any = hn::Or(step(vcr, vci, limit, zrA, ziA, zr2A, zi2A, countA),
+                            step(vcr, vci, limit, zrB, ziB, zr2B, zi2B, countB));
+            if constexpr (kChains >= 3)
+                any = hn::Or(any, step(vcr, vci, limit, zrC, ziC, zr2C, zi2C, countC));
+            if constexpr (kChains >= 4)
+                any = hn::Or(any, step(vcr, vci, limit, zrD, ziD, zr2D, zi2D, countD));
             if (hn::AllFalse(df, any))
                 break;
         }
@@ -241,9 +243,22 @@ void DrawOnTarget(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
     countColours(paletteStrip, colours);
     const JuliaPlan& plan = juliaPlan();
     PaintJobsOnTarget(plan.directJobs.data(), static_cast<int>(plan.directJobs.size()), cr, ci, colours, view);
-    for (int y : plan.mirroredRows)
-        copyRowReversed(view + (kViewHeight - y) * kViewWidth, view + y * kViewWidth);
-    PaintJobsOnTarget(plan.exceptionJobs.data(), static_cast<int>(plan.exceptionJobs.size()), cr, ci, colours, view);
+    uint32_t exceptions[kTileRows * kViewWidth];
+    const size_t perRow = plan.exceptionColumns.size();
+    const JuliaJob* jobs = plan.exceptionJobs.data();
+    for (size_t first = 0; first < plan.mirroredRows.size(); first += kTileRows) {
+        const size_t rows = std::min(kTileRows, plan.mirroredRows.size() - first);
+        const int jobCount = static_cast<int>(rows * perRow / kJuliaBlock);
+        PaintJobsOnTarget(jobs, jobCount, cr, ci, colours, exceptions);
+        jobs += jobCount;
+        for (size_t r = 0; r < rows; ++r) {
+            const int y = plan.mirroredRows[first + r];
+            uint32_t* row = view + y * kViewWidth;
+            copyRowReversed(view + (kViewHeight - y) * kViewWidth, row);
+            for (size_t i = 0; i < perRow; ++i)
+                row[plan.exceptionColumns[i]] = exceptions[r * perRow + i];
+        }
+    }
 }
 
 #endif
@@ -280,11 +295,6 @@ void paintJobsPlain(const JuliaJob* jobs, int jobCount, float cr, float ci, cons
 }
 
 namespace {
-
-// Jobs come in tiles of this many rows, the blocks of one column of the
-// tile one after another: the widest targets count four blocks together,
-// and neighbouring points take similar counts.
-constexpr size_t kTileRows = 4;
 
 float startPoint(int i, int size)
 {
@@ -327,7 +337,7 @@ JuliaPlan::JuliaPlan()
         for (size_t i = 0; i < exceptionColumns.size(); i += kJuliaBlock)
             for (size_t r = first; r < std::min(first + kTileRows, mirroredRows.size()); ++r)
                 exceptionJobs.push_back({exceptionRe.data() + i, startPoint(mirroredRows[r], kViewHeight),
-                                         mirroredRows[r] * kViewWidth, exceptionColumns.data() + i});
+                                         static_cast<int32_t>((r - first) * exceptionColumns.size() + i), nullptr});
 }
 
 const JuliaPlan& juliaPlan()
