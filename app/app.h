@@ -10,6 +10,7 @@
 #include "audio/audio_engine.h"
 #include "audio/playback.h"
 #include "display/input.h"
+#include "display/window_drag.h"
 #include "gfx/effects/effects.h"
 #include "gfx/font.h"
 #include "gfx/frame.h"
@@ -45,6 +46,9 @@ struct App {
     EffectState effects;
     InputState input;
     std::unique_ptr<platform::Window> display;
+    // The drag of the window a press started, followed every pass through
+    // the window's mover until the button is up.
+    DragState drag;
 
     // Control from the desktop: requests in, the status out. `media` is null
     // without a session bus; the status is built only when its key changed.

@@ -26,15 +26,19 @@ StreamHandle currentStream(const Player& player)
     return row != nullptr ? row->stream : 0;
 }
 
+// A drag lasting from an earlier pass is followed after the event is taken
+// (the mover then knows of a release taken) and before it is handled.
 void takeOneEvent(App& app)
 {
     platform::Event event;
-    if (!app.display->nextEvent(event))
+    const bool taken = app.display->nextEvent(event);
+    followWindowDrag(app.drag, app.display->mover());
+    if (!taken)
         return;
     // The controls see window pixels; the drag keeps the press point in
     // screen pixels under the pointer.
     if (handleMessage(app.input, toWindowPixels(event, app.scale)))
-        app.display->beginDrag(event.x, event.y);
+        startWindowDrag(app.drag, app.display->mover(), event.x, event.y);
     platform::RemoteRequest request;
     if (requestForEvent(event, request))
         performRemoteRequest(app, request);

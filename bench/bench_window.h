@@ -5,6 +5,7 @@
 #pragma once
 
 #include "display/pixel_conversion.h"
+#include "platform/headless_window_move.h"
 #include "platform/window.h"
 #include "tests/support/fake_platform.h"
 
@@ -18,6 +19,7 @@ public:
     {
     }
 
+    platform::HeadlessWindowMover idleMover;
     FakeKeys digits; // the benchmark holds a digit to force an effect
     std::vector<uint8_t> surface;
     int presents = 0;
@@ -25,7 +27,7 @@ public:
     void applyShape(const uint8_t*) override {}
     void loadCursors() override {}
     bool nextEvent(platform::Event&) override { return false; }
-    void beginDrag(int32_t, int32_t) override {}
+    platform::WindowMover& mover() override { return idleMover; } // no events, so no drag
     void present(const uint32_t* frame) override
     {
         const PixelTarget target{surface.data(), width * 4, width, height, 32};

@@ -146,6 +146,13 @@ DragStep stepWindowDrag(DragState& drag, const platform::PointerSample& now)
     return {};
 }
 
+void startWindowDrag(DragState& drag, platform::WindowMover& mover, int32_t grabX, int32_t grabY)
+{
+    mover.begin();
+    const platform::PointerSample now = mover.sample();
+    beginWindowDrag(drag, grabX, grabY, now.windowX, now.windowY, mover.managerMoves());
+}
+
 void followWindowDrag(DragState& drag, platform::WindowMover& mover)
 {
     if (!dragging(drag))

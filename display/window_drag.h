@@ -76,8 +76,13 @@ void beginWindowDrag(DragState& drag, int32_t grabX, int32_t grabY, int32_t wind
 // What to do in this pass, given one look at the desktop.
 DragStep stepWindowDrag(DragState& drag, const platform::PointerSample& now);
 
+// A press at (grabX, grabY) of the window starts a drag against the desktop:
+// the mover begins watching, and the window's place is taken from it.
+void startWindowDrag(DragState& drag, platform::WindowMover& mover, int32_t grabX, int32_t grabY);
+
 // One pass of a drag against the desktop: looks, decides, acts. Does nothing
-// when no drag lasts.
+// when no drag lasts. Called every pass, whether or not an event came: a
+// window moved under a still pointer reports no motion.
 void followWindowDrag(DragState& drag, platform::WindowMover& mover);
 
 inline bool dragging(const DragState& drag) { return drag.phase != DragPhase::Idle; }

@@ -34,7 +34,7 @@ public:
         ++r.eventsTaken;
         return true;
     }
-    void beginDrag(int32_t x, int32_t y) override { r.note("drag " + std::to_string(x) + " " + std::to_string(y)); }
+    WindowMover& mover() override { return r.mover; }
     void present(const uint32_t* frame) override
     {
         if (r.onPresent)

@@ -3,6 +3,7 @@
 // frames it was asked to present.
 #pragma once
 
+#include "platform/headless_window_move.h"
 #include "platform/window.h"
 
 #include <deque>
@@ -25,8 +26,8 @@ struct HeadlessRecord {
     // for a pass without an event. When the script runs dry the window
     // reports itself destroyed, so a run always ends.
     std::deque<Event> script;
-    // "open", "shape", "cursors", "cursor hand", "title ...", "drag x y",
-    // "present", "destroy", ... in call order. Tests may share this vector
+    // "open", "shape", "cursors", "cursor hand", "title ...", "present",
+    // "destroy", ... in call order. Tests may share this vector
     // with other recording stand-ins to see one combined order.
     std::vector<std::string>* log = nullptr;
     bool failOpen = false;
@@ -42,6 +43,9 @@ struct HeadlessRecord {
     bool open = false;
     bool visible = true; // tests hide the window by clearing it
     HeadlessKeys keys;
+    // What the program moves the window with while it follows a drag; its
+    // log records the drag's begin and moves.
+    HeadlessWindowMover mover;
     // Called with each presented frame, before it is recorded.
     std::function<void(const uint32_t* frame)> onPresent;
 

@@ -15,9 +15,11 @@ public:
     bool manager = false;
     // One sample per call; when the script runs dry the last one repeats.
     std::deque<PointerSample> script;
-    // "move x y", "hand over x y", "call off", "finished seen" / "finished kept".
+    // "begin", "move x y", "hand over x y", "call off", "finished seen" /
+    // "finished kept".
     std::vector<std::string> log;
 
+    void begin() override { log.emplace_back("begin"); }
     bool managerMoves() override { return manager; }
     PointerSample sample() override;
     void moveTo(int32_t x, int32_t y) override;

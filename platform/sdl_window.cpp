@@ -1,7 +1,6 @@
 #include "platform/sdl_window.h"
 
 #include "display/pixel_conversion.h"
-#include "display/window_drag.h"
 #include "platform/deep_colour_presenter.h"
 #include "platform/display_loss.h"
 #include "platform/sdl_key_state.h"
@@ -127,7 +126,7 @@ Event translate(const SDL_Event& e)
 class SdlWindow : public Window {
 public:
     SdlWindow(SDL_Window* w, bool canShape, const WindowSpec& spec)
-        : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w), mover(w)
+        : window(w), shaped(canShape), width(spec.width), height(spec.height), keyState(w), windowMover(w)
     {
         SDL_AddEventWatch(noteLostPixels, this);
         watchCover();
@@ -150,12 +149,7 @@ public:
         arrowCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     }
     bool nextEvent(Event& event) override;
-    void beginDrag(int32_t x, int32_t y) override
-    {
-        mover.begin();
-        const PointerSample now = mover.sample();
-        beginWindowDrag(drag, x, y, now.windowX, now.windowY, mover.managerMoves());
-    }
+    WindowMover& mover() override { return windowMover; }
     void present(const uint32_t* frame) override;
     void presentChanged(const uint32_t* frame, const PixelRect& changed) override;
     KeyState& keys() override { return keyState; }
@@ -229,8 +223,7 @@ private:
     SDL_Cursor* handCursor = nullptr;
     SDL_Cursor* arrowCursor = nullptr;
     SDL_Cursor* currentCursor = nullptr;
-    SdlWindowMover mover;
-    DragState drag;
+    SdlWindowMover windowMover;
     DeepColourPresenter deepColour;
     std::atomic<bool> wholeFrameDue{true};
     uint32_t passesSincePump = 0;
@@ -290,7 +283,7 @@ void takeLatestMotion(SDL_Event& e)
 bool SdlWindow::shouldPump()
 {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    if (x11Display != nullptr && !dragging(drag) && ++passesSincePump < kPumpEvery &&
+    if (x11Display != nullptr && !windowMover.active() && ++passesSincePump < kPumpEvery &&
         !x11::inputPending(x11Display))
         return false; // SDL flushes its requests itself; the next pump flushes whatever is left
 #endif
@@ -298,29 +291,25 @@ bool SdlWindow::shouldPump()
     return true;
 }
 
-// While a drag lasts, every pass looks at the pointer, whether or not an
-// event is waiting.
+// While a drag lasts, the mover is told of the event taken: the release
+// that ends the drag is then out of the queue where it looks.
 bool SdlWindow::nextEvent(Event& event)
 {
     SDL_Event e;
     const bool taken = shouldPump() ? SDL_PollEvent(&e) != 0
                                     : SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
-    if (taken)
-        takeLatestMotion(e);
-    if (dragging(drag)) {
-        if (taken)
-            mover.noteTakenEvent(e);
-        followWindowDrag(drag, mover);
-    }
     if (!taken)
         return false;
+    takeLatestMotion(e);
+    if (windowMover.active())
+        windowMover.noteTakenEvent(e);
     event = translate(e);
     return true;
 }
 
 int SdlWindow::prepareRest(int* descriptors, int max)
 {
-    if (dragging(drag) || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE)
+    if (windowMover.active() || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE)
         return -1;
     int count = 0;
 #if defined(SDL_VIDEO_DRIVER_X11)

@@ -30,6 +30,7 @@ SdlWindowMover::SdlWindowMover(SDL_Window* w) : window(w)
 
 void SdlWindowMover::begin()
 {
+    dragging = true;
     releaseTaken = false;
     screenRelease = false;
     if (xDisplay != nullptr)
@@ -184,6 +185,7 @@ void SdlWindowMover::callOffMove()
 // release the window manager kept would cost the next click or drag.
 void SdlWindowMover::finished(bool releaseSeen)
 {
+    dragging = false;
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (xDisplay == nullptr)
         return;

@@ -17,10 +17,13 @@ public:
     // watched, for the release's true place on the screen (SDL reports a
     // release at the last motion's position, which a move of the window
     // under a still pointer makes stale).
-    void begin();
+    void begin() override;
     // The event the window took this pass, which sample() can no longer
     // find in the queue.
     void noteTakenEvent(const SDL_Event& event);
+    // From begin() until finished(): the window pumps every pass and does
+    // not rest while a drag lasts.
+    bool active() const { return dragging; }
 
     bool managerMoves() override;
     PointerSample sample() override;
@@ -37,6 +40,7 @@ private:
     SDL_Window* window;
     void* xDisplay = nullptr; // Display*, kept opaque so that Xlib's names stay out of here
     unsigned long xWindow = 0;
+    bool dragging = false;
     bool releaseTaken = false;
     int32_t takenX = 0, takenY = 0;
     bool screenRelease = false; // the X server's release of this drag was seen

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/services.h"
+#include "platform/window_move.h"
 
 #include <cstdint>
 #include <memory>
@@ -85,12 +86,14 @@ public:
     virtual void applyShape(const uint8_t* mask) = 0;
     // Loads the cursors that setCursor switches between.
     virtual void loadCursors() = 0;
-    // Takes at most one pending event; false when none is waiting.
+    // Takes at most one pending event; false when none is waiting. While a
+    // drag lasts, the event taken is noted for the mover, which can no
+    // longer find it waiting.
     virtual bool nextEvent(Event& event) = 0;
-    // Moves the window with the pointer until the left button is released;
-    // (x, y) is the press point in window pixels. The drag is followed in
-    // every later nextEvent call, whether or not an event is waiting.
-    virtual void beginDrag(int32_t x, int32_t y) = 0;
+    // What the program moves the window with while it follows a drag, from
+    // the mover's begin() to its finished(). While a drag lasts the window
+    // reads the desktop's events every pass and never lets the loop rest.
+    virtual WindowMover& mover() = 0;
     // Shows a width x height frame of 0xAARRGGBB pixels (the window's size),
     // converted to the display's format.
     virtual void present(const uint32_t* frame) = 0;

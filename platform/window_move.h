@@ -1,7 +1,8 @@
 // What following a drag of the window needs from the desktop: where the
 // pointer and the window are on the screen, and two ways of moving the
-// window (by hand, or by handing the move to the window manager). The SDL
-// backend asks the X server; the headless one replays a script, for tests.
+// window (by hand, or by handing the move to the window manager). The rules
+// of the drag live with the program, which calls these; the SDL backend asks
+// the X server, the headless one replays a script, for tests.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,9 @@ struct PointerSample {
 class WindowMover {
 public:
     virtual ~WindowMover() = default;
+    // A drag starts (a press the program will follow): the mover watches
+    // for what the drag needs from now until finished().
+    virtual void begin() = 0;
     // Whether a window manager runs that moves windows on request.
     virtual bool managerMoves() = 0;
     virtual PointerSample sample() = 0;
