@@ -77,6 +77,8 @@ void OutputKeeper::watch()
         if (openAttemptDue(recovery_, steadyMs()))
             tryReopen(lock);
     }
+    lock.unlock();
+    backend_.watcherEnding();
 }
 
 void OutputKeeper::checkOutput(std::unique_lock<std::mutex>&)

@@ -29,6 +29,9 @@ public:
     virtual void runOutput(uint32_t output, bool run) = 0;
     // Returns once the output's pull function will never run again.
     virtual void closeOutput(uint32_t output) = 0;
+    // The watching thread is about to end: whatever the backend kept for it
+    // (an error message of a failed open, say) can go.
+    virtual void watcherEnding() {}
 };
 
 class OutputKeeper {

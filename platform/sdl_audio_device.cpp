@@ -109,6 +109,13 @@ void SdlAudioDevice::closeOutput(uint32_t output)
     SDL_CloseAudioDevice(output);
 }
 
+// SDL keeps per-thread data (the message of a failed open) that it frees by
+// itself only for threads it started; the watcher is ours.
+void SdlAudioDevice::watcherEnding()
+{
+    SDL_TLSCleanup();
+}
+
 void SdlAudioDevice::callback(void* self, uint8_t* stream, int bytes)
 {
     auto* device = static_cast<SdlAudioDevice*>(self);

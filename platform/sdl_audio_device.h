@@ -28,6 +28,7 @@ private:
     bool outputAlive(uint32_t output) override;
     void runOutput(uint32_t output, bool run) override;
     void closeOutput(uint32_t output) override;
+    void watcherEnding() override;
 
     OutputKeeper keeper_{*this};
     bool audioStarted_ = false;
