@@ -4,10 +4,12 @@
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "gfx/effects/julia_trap.h"
 #include "gfx/effects/passes.h"
 #include "gfx/frame.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #ifndef Q2_JULIA_SHARED
@@ -16,9 +18,10 @@ namespace q2_julia {
 
 constexpr int kMaxIterations = 31;
 // Jobs come in tiles of this many rows, the blocks of one column of the
-// tile one after another: the widest targets count four blocks together,
-// and neighbouring points take similar counts.
-constexpr size_t kTileRows = 4;
+// tile one after another, so that the vectors counted together (three or
+// four, see kChains) can lie in consecutive rows: neighbouring points take
+// similar counts.
+constexpr size_t kTileRows = 12;
 
 // The constant c of the frame at ms.
 void frameConstant(uint32_t ms, float& cr, float& ci);
@@ -67,8 +70,8 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
 
-void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, const uint32_t* colours,
-                       uint32_t* view)
+void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, const JuliaTrap&,
+                       const uint32_t* colours, uint32_t* view)
 {
     paintJobsPlain(jobs, jobCount, cr, ci, colours, view);
 }
@@ -121,16 +124,36 @@ HWY_INLINE MF step(VF cr, VF ci, VF limit, VF& zr, VF& zi, VF& zr2, VF& zi2, VI&
     return inside;
 }
 
+// The lanes of `inside` that are in the trap leave with the full count:
+// all bits of their count set (its low five bits read 31, and an outside
+// lane's count no longer changes), and all bits of their squared real part
+// set, a not-a-number that puts them outside from the next step on, as an
+// escaped lane. Returns the lanes still counting.
+HWY_INLINE MF leaveTrapped(VF centreRe, VF centreIm, VF trapLimit, VF zr, VF zi, VF& zr2, VI& count, MF inside)
+{
+    const VF dr = hn::Sub(zr, centreRe);
+    const VF di = hn::Sub(zi, centreIm);
+    const MF trapped = hn::Le(hn::Add(hn::Mul(dr, dr), hn::Mul(di, di)), trapLimit);
+    const VF allBits = hn::VecFromMask(DF(), trapped);
+    count = hn::Or(count, hn::BitCast(DI(), allBits));
+    zr2 = hn::Or(zr2, allBits);
+    return hn::AndNot(trapped, inside);
+}
+
+// Steps between looks for trapped lanes: a look costs about as much as a
+// step, and points take several steps to reach the trap.
+constexpr int kTrapEvery = 4;
+
 // The colours of counts 0..31: gathered where a vector holds fewer than
 // eight, else picked from the two or four table vectors by the count's low
 // bits, then between them by its next bits, each moved up to the sign bit
 // to choose with one blend.
-HWY_INLINE VI lookColoursUp(VI count, const int32_t* colours)
+HWY_INLINE VI lookColoursUp(VI count, const int32_t* colours) // count's low five bits
 {
     const DI di;
     const size_t n = hn::Lanes(di); // 8 or 16 here: the vectors are capped at 16 lanes
     if (n < 8)
-        return hn::GatherIndex(di, colours, count);
+        return hn::GatherIndex(di, colours, hn::And(count, hn::Set(di, kMaxIterations)));
     const auto within = hn::IndicesFromVec(di, hn::And(count, hn::Set(di, static_cast<int32_t>(n - 1))));
     const int firstBit = n == 8 ? 3 : 4;
     const VI byFirstBit = hn::ShiftLeftSame(count, 31 - firstBit);
@@ -143,16 +166,49 @@ HWY_INLINE VI lookColoursUp(VI count, const int32_t* colours)
     return hn::IfNegativeThenElse(hn::ShiftLeft<31 - 4>(count), pairFrom(16), pairFrom(0));
 }
 
-// Vector `slot` of the jobs: job slot / perJob, lanes from (slot % perJob) * n.
+// The jobs' vectors in the order they are counted: the jobs come in runs of
+// kTileRows (one column block of consecutive rows), and a run gives the
+// first vector of each of its jobs, then the second, and so on. A group of
+// chains then covers a block a few rows high, whose points take more
+// similar counts than a strip along one row.
 struct Slot {
     const JuliaJob* job;
     int offset;
 };
 
-HWY_INLINE Slot slotAt(const JuliaJob* jobs, int slot, int perJob, int n)
-{
-    return {jobs + slot / perJob, (slot % perJob) * n};
-}
+class SlotCursor {
+public:
+    SlotCursor(const JuliaJob* jobs, int jobCount, int perJob, int lanes)
+        : jobs_(jobs), jobCount_(jobCount), perJob_(perJob), lanes_(lanes),
+          runLength_(std::min<int>(kTileRows, jobCount))
+    {
+    }
+
+    bool done() const { return runStart_ >= jobCount_; }
+
+    // The next vector, or the last one again once all are taken.
+    Slot take()
+    {
+        if (done())
+            return last_;
+        last_ = {jobs_ + runStart_ + row_, part_ * lanes_};
+        if (++row_ == runLength_) {
+            row_ = 0;
+            if (++part_ == perJob_) {
+                part_ = 0;
+                runStart_ += runLength_;
+                runLength_ = std::min<int>(kTileRows, jobCount_ - runStart_);
+            }
+        }
+        return last_;
+    }
+
+private:
+    const JuliaJob* jobs_;
+    int jobCount_, perJob_, lanes_;
+    int runStart_ = 0, runLength_, row_ = 0, part_ = 0;
+    Slot last_{};
+};
 
 HWY_INLINE void startSlot(const Slot& s, VF& zr, VF& zi, VF& zr2, VF& zi2, VI& count)
 {
@@ -177,24 +233,24 @@ HWY_INLINE void paintSlot(const Slot& s, VI count, const int32_t* colours, uint3
 
 // The jobs' lanes kChains vectors at a time; a short last group repeats its
 // last vector, which paints the same pixels twice with the same colours.
-void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, const uint32_t* colourTable,
-                       uint32_t* view)
+void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, const JuliaTrap& trap,
+                       const uint32_t* colourTable, uint32_t* view)
 {
     const DF df;
     const int n = static_cast<int>(hn::Lanes(df));
     if (kJuliaBlock % n != 0)
         return paintJobsPlain(jobs, jobCount, cr, ci, colourTable, view);
-    const int perJob = kJuliaBlock / n;
-    const int slots = jobCount * perJob;
+    const bool trapping = trap.limit >= 0;
+    SlotCursor cursor(jobs, jobCount, kJuliaBlock / n, n);
     const int32_t* colours = reinterpret_cast<const int32_t*>(colourTable);
     const VF vcr = hn::Set(df, cr), vci = hn::Set(df, ci), limit = hn::Set(df, 100.0f);
-    for (int first = 0; first < slots; first += kChains) {
+    while (!cursor.done()) {
         // Named rather than in an array: the compiler then keeps them all
         // in registers (and scalable vectors cannot be array elements).
-        const Slot sa = slotAt(jobs, first, perJob, n);
-        const Slot sb = slotAt(jobs, std::min(first + 1, slots - 1), perJob, n);
-        const Slot sc = slotAt(jobs, std::min(first + 2, slots - 1), perJob, n);
-        const Slot sd = slotAt(jobs, std::min(first + 3, slots - 1), perJob, n);
+        const Slot sa = cursor.take();
+        const Slot sb = cursor.take();
+        const Slot sc = kChains >= 3 ? cursor.take() : sb;
+        const Slot sd = kChains >= 4 ? cursor.take() : sc;
         VF zrA, ziA, zr2A, zi2A, zrB, ziB, zr2B, zi2B, zrC, ziC, zr2C, zi2C, zrD, ziD, zr2D, zi2D;
         VI countA, countB, countC, countD;
         startSlot(sa, zrA, ziA, zr2A, zi2A, countA);
@@ -204,13 +260,24 @@ void PaintJobsOnTarget(const JuliaJob* jobs, int jobCount, float cr, float ci, c
         if constexpr (kChains >= 4)
             startSlot(sd, zrD, ziD, zr2D, zi2D, countD);
         for (int i = 1; i <= kMaxIterations; ++i) {
-            MF any = hn::Or(step(vcr, vci, limit, zrA, ziA, zr2A, zi2A, countA),
-                            step(vcr, vci, limit, zrB, ziB, zr2B, zi2B, countB));
+            MF inA = step(vcr, vci, limit, zrA, ziA, zr2A, zi2A, countA);
+            MF inB = step(vcr, vci, limit, zrB, ziB, zr2B, zi2B, countB);
+            MF inC = inA, inD = inA;
             if constexpr (kChains >= 3)
-                any = hn::Or(any, step(vcr, vci, limit, zrC, ziC, zr2C, zi2C, countC));
+                inC = step(vcr, vci, limit, zrC, ziC, zr2C, zi2C, countC);
             if constexpr (kChains >= 4)
-                any = hn::Or(any, step(vcr, vci, limit, zrD, ziD, zr2D, zi2D, countD));
-            if (hn::AllFalse(df, any))
+                inD = step(vcr, vci, limit, zrD, ziD, zr2D, zi2D, countD);
+            if (trapping && i % kTrapEvery == 0) {
+                const VF centreRe = hn::Set(df, trap.centreRe), centreIm = hn::Set(df, trap.centreIm);
+                const VF trapLimit = hn::Set(df, trap.limit);
+                inA = leaveTrapped(centreRe, centreIm, trapLimit, zrA, ziA, zr2A, countA, inA);
+                inB = leaveTrapped(centreRe, centreIm, trapLimit, zrB, ziB, zr2B, countB, inB);
+                if constexpr (kChains >= 3)
+                    inC = leaveTrapped(centreRe, centreIm, trapLimit, zrC, ziC, zr2C, countC, inC);
+                if constexpr (kChains >= 4)
+                    inD = leaveTrapped(centreRe, centreIm, trapLimit, zrD, ziD, zr2D, countD, inD);
+            }
+            if (hn::AllFalse(df, hn::Or(hn::Or(inA, inB), hn::Or(inC, inD))))
                 break;
         }
         paintSlot(sa, countA, colours, view);
@@ -241,15 +308,17 @@ void DrawOnTarget(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
     frameConstant(ms, cr, ci);
     uint32_t colours[kMaxIterations + 1];
     countColours(paletteStrip, colours);
+    const JuliaTrap trap = juliaTrap(cr, ci);
     const JuliaPlan& plan = juliaPlan();
-    PaintJobsOnTarget(plan.directJobs.data(), static_cast<int>(plan.directJobs.size()), cr, ci, colours, view);
+    PaintJobsOnTarget(plan.directJobs.data(), static_cast<int>(plan.directJobs.size()), cr, ci, trap, colours,
+                      view);
     uint32_t exceptions[kTileRows * kViewWidth];
     const size_t perRow = plan.exceptionColumns.size();
     const JuliaJob* jobs = plan.exceptionJobs.data();
     for (size_t first = 0; first < plan.mirroredRows.size(); first += kTileRows) {
         const size_t rows = std::min(kTileRows, plan.mirroredRows.size() - first);
         const int jobCount = static_cast<int>(rows * perRow / kJuliaBlock);
-        PaintJobsOnTarget(jobs, jobCount, cr, ci, colours, exceptions);
+        PaintJobsOnTarget(jobs, jobCount, cr, ci, trap, colours, exceptions);
         jobs += jobCount;
         for (size_t r = 0; r < rows; ++r) {
             const int y = plan.mirroredRows[first + r];
@@ -377,7 +446,8 @@ void plain::DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
 
 void PaintJuliaJobs(const JuliaJob* jobs, int jobCount, float cr, float ci, const uint32_t* colours, uint32_t* view)
 {
-    HWY_DYNAMIC_DISPATCH(q2_julia::PaintJobsOnTarget)(jobs, jobCount, cr, ci, colours, view);
+    HWY_DYNAMIC_DISPATCH(q2_julia::PaintJobsOnTarget)(jobs, jobCount, cr, ci, q2_julia::juliaTrap(cr, ci), colours,
+                                                      view);
 }
 
 void DrawJulia(const CImage& paletteStrip, uint32_t* view, uint32_t ms)
