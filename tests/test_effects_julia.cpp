@@ -1,4 +1,5 @@
 #include "effects_reference.h"
+#include "gfx/effects/julia_trap.h"
 #include "tests/support/each_target.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,49 @@ TEST(Julia, EveryTargetMatchesTheScalarIteration)
             }
         }
     });
+}
+
+TEST(Julia, NoPointLeavesTheTrap)
+{
+    // Points on the trap's edge, for constants across the drift's range and
+    // close to where the fixed point stops attracting (there the trap is
+    // thinnest), stepped far beyond 31 times in single precision: each
+    // stays in the disc (up to the test's rounding), so never escapes.
+    int trapped = 0;
+    for (int i = 0; i <= 40; ++i) {
+        for (int j = 0; j <= 40; ++j) {
+            const float cr = -0.5f + i / 40.0f, ci = -0.5f + j / 40.0f;
+            const q2_julia::JuliaTrap trap = q2_julia::juliaTrap(cr, ci);
+            if (trap.limit < 0)
+                continue;
+            ++trapped;
+            auto distance = [&](float zr, float zi) {
+                const float dr = zr - trap.centreRe, di = zi - trap.centreIm;
+                return dr * dr + di * di;
+            };
+            for (int k = 0; k < 16; ++k) {
+                const double angle = k * 0.3927;
+                float radius = std::sqrt(trap.limit);
+                float zr, zi;
+                do {
+                    zr = trap.centreRe + radius * static_cast<float>(std::cos(angle));
+                    zi = trap.centreIm + radius * static_cast<float>(std::sin(angle));
+                    radius *= 0.999999f;
+                } while (distance(zr, zi) > trap.limit);
+                ASSERT_EQ(plain::JuliaCount(zr, zi, cr, ci), 31) << cr << " " << ci;
+                for (int step = 0; step < 500; ++step) {
+                    const float newRe = (zr * zr + cr) - zi * zi;
+                    const float newIm = zr * zi + (ci + zr * zi);
+                    zr = newRe;
+                    zi = newIm;
+                    ASSERT_LE(distance(zr, zi), trap.limit * 1.00001f) << cr << " " << ci << " step " << step;
+                }
+            }
+        }
+    }
+    EXPECT_GT(trapped, 600); // the main cardioid covers about half the square
+    EXPECT_LT(q2_julia::juliaTrap(0.5f, 0.0f).limit, 0.0f); // z* = 1/2 only just stops attracting
+    EXPECT_LT(q2_julia::juliaTrap(0.0f, 0.6f).limit, 0.0f); // beyond the drift's range
 }
 
 TEST(Julia, EveryTargetMatchesThePlainFormAtManyTimes)
