@@ -9,7 +9,6 @@
 #include "gfx/frame.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #ifndef Q2_JULIA_SHARED
